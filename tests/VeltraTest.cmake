@@ -1,0 +1,16 @@
+# veltra_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest executable, its cases registered with CTest one by one,
+# run with the offscreen Qt platform and the program folder as working dir.
+function(veltra_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  target_compile_definitions(${T_NAME} PRIVATE VELTRA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+                                              VELTRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                              VELTRA_PROGRAM_DIR="${VELTRA_PROGRAM_DIR}")
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}" TIMEOUT 120)
+endfunction()
