@@ -1,0 +1,105 @@
+#include "ReplyRules.h"
+
+#include "CommandRecord.h"
+
+namespace veltra {
+
+namespace {
+
+constexpr size_t kFrameReplyLength = 13;
+
+bool IsTextRecordCode(char c)
+{
+    return c == code::kErase || c == code::kBlankCheck || c == code::kProgram || c == code::kFinalise;
+}
+
+bool IsFrameCode(char c)
+{
+    return c == code::kTest || c == code::kStampWrite || c == code::kRecordRead || c == code::kParamRead ||
+           c == code::kParamWrite;
+}
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+bool IsHexText(std::string_view text)
+{
+    for (const char c : text) {
+        if (!IsHexDigit(c))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsReplyComplete(char c, uint32_t expectedLength, size_t count)
+{
+    if (c == code::kHandshake)
+        return count == 1;
+    if (IsTextRecordCode(c))
+        return count == size_t{expectedLength} + 3;
+    if (c == code::kReadBack)
+        return count == expectedLength;
+    if (IsFrameCode(c))
+        return count == kFrameReplyLength;
+    return false;
+}
+
+ReplyVerdict JudgeReply(char c, uint32_t expectedLength, std::string_view reply)
+{
+    if (c == code::kHandshake)
+        return reply == kHandshakeByte ? ReplyVerdict::Success : ReplyVerdict::Failure;
+    if (!IsReplyComplete(c, expectedLength, reply.size()))
+        return ReplyVerdict::Incomplete;
+    if (IsTextRecordCode(c))
+        return reply[expectedLength] == '.' ? ReplyVerdict::Success : ReplyVerdict::Failure;
+    return ReplyVerdict::Success;
+}
+
+bool CompareReadBack(std::string_view reply, uint32_t expectedTotal, const RomImage& image, uint32_t start,
+                     uint32_t byteCount)
+{
+    if (reply.size() != expectedTotal || expectedTotal < 23)
+        return false;
+    if (reply[21] == 'X' || reply[21] == 'L')
+        return false;
+    if (reply.substr(21, 2) != "\r\n")
+        return false;
+
+    uint32_t next = start;
+    size_t at = 23;
+    while (at < expectedTotal) {
+        // "AAAA=" then pairs up to CR LF.
+        if (at + 7 > expectedTotal || !IsHexText(reply.substr(at, 4)) || reply[at + 4] != '=')
+            return false;
+        const uint32_t address = HexField(reply.substr(at, 4));
+        at += 5;
+        if (reply[at] == '\r') {
+            if (reply[at + 1] != '\n')
+                return false;
+            at += 2;
+            continue;
+        }
+        if (address != (next & 0xFFFF))
+            return false;
+        while (at < expectedTotal && reply[at] != '\r') {
+            if (at + 2 > expectedTotal || !IsHexText(reply.substr(at, 2)))
+                return false;
+            if (next >= start + byteCount || next >= kRomSize)
+                return false;
+            if (HexField(reply.substr(at, 2)) != image.bytes[next])
+                return false;
+            ++next;
+            at += 2;
+        }
+        if (at + 2 > expectedTotal || reply[at + 1] != '\n')
+            return false;
+        at += 2;
+    }
+    return next == start + byteCount;
+}
+
+}  // namespace veltra

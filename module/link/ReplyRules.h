@@ -1,0 +1,38 @@
+#pragma once
+
+#include "RomImage.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace veltra {
+
+enum class ReplyVerdict { Incomplete, Success, Failure };
+
+// True when `count` accumulated bytes complete the reply to a request of
+// `code`. Completion is exact: one byte too many never completes.
+//  - handshake: 1 byte (the caller judges each chunk by itself);
+//  - text records: `expectedLength` + 3 (echo, ".", CR, LF);
+//  - read-back: `expectedLength` is the whole reply's length;
+//  - application frames: 13; 'G' and 'K' are never answered.
+bool IsReplyComplete(char code, uint32_t expectedLength, size_t count);
+
+// The verdict on what has accumulated for `code`:
+//  - handshake: the chunk is exactly "U";
+//  - text records: the byte after the echo is ".";
+//  - frames with 13-byte replies: complete is success, their content is the
+//    caller's to read;
+//  - read-back: success only when CompareReadBack matches (the caller passes
+//    the image and range through CompareReadBack itself; here it is only the
+//    completion).
+ReplyVerdict JudgeReply(char code, uint32_t expectedLength, std::string_view reply);
+
+// Compares a complete read-back reply of `expectedTotal` characters with the
+// image. "X" or "L" right after the 21-character echo fails the range; every
+// data line's bytes must equal the image at the line's address. The lines must
+// also cover exactly `byteCount` bytes from `start`, in order, so that a reply
+// of the right length that leaves bytes out can never pass as verified.
+bool CompareReadBack(std::string_view reply, uint32_t expectedTotal, const RomImage& image, uint32_t start,
+                     uint32_t byteCount);
+
+}  // namespace veltra
