@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace veltra {
+
+constexpr size_t kReplyBufferSize = 8193;
+
+// Codes of the notices a run sends to its operation window.
+namespace notice {
+constexpr int kPhaseStarts = 100;
+constexpr int kPhaseDone = 101;
+constexpr int kProgress = 102;
+constexpr int kRunFinished = 206;
+}  // namespace notice
+
+struct StatusNotice {
+    int active = 0;
+    int code = 0;
+    int value = 0;
+    int port = 0;
+};
+
+// Everything one port's sequence keeps between two replies.
+struct PortSlot {
+    uint32_t total = 0;       // ROM: hexadecimal characters of addresses 0..lastAddress
+    uint32_t remaining = 0;   // ROM programming: characters not yet sent
+    uint32_t done = 0;        // characters programmed or verified so far
+    uint32_t expectedLength = 0;   // length figure of the current request's reply rule
+    uint32_t readBackExpected = 0;  // whole length of the current read-back reply
+    uint32_t rangeStart = 0;  // first address of the current read-back range
+    uint32_t rangeBytes = 0;  // bytes the current read-back range asks for
+    int finalIndex = 0;
+    std::array<char, kReplyBufferSize> replyBuffer{};
+    size_t replyCount = 0;
+    int step = 0;
+    char code = 0;            // command code of the request in flight
+    int eraseProgress = 0;    // progress shown for the erase so far, kept below 100
+
+    // A port is counted once: after it has finished (or failed for good) no
+    // further chunk can count it again or move it on.
+    bool finished = false;
+    bool running = false;
+
+    int address = 0;
+    int listIndex = 0;
+    int size = 0;
+    uint16_t byteIndex = 0;
+    std::array<uint8_t, 130> values{};
+    int resultWritten = 0;
+    int itemPassed = 0;
+    uint8_t resultBits = 0xFF;
+
+    void ClearReply() { replyCount = 0; }
+    std::string_view Reply() const { return {replyBuffer.data(), replyCount}; }
+};
+
+}  // namespace veltra

@@ -1,0 +1,182 @@
+#include "ReplyDispatcher.h"
+
+#include "ReplyRules.h"
+
+#include <algorithm>
+
+namespace veltra {
+
+ReplyDispatcher::ReplyDispatcher(PortLink& ports, RunObserver& observer, const RomImage& image,
+                                 std::function<RomOptions()> romOptions, RunTexts texts)
+    : ports_(ports), observer_(observer), image_(image), romOptions_(std::move(romOptions)), texts_(std::move(texts)),
+      slots_(static_cast<size_t>(ports.PortCount()))
+{
+    eraseTimers_.resize(slots_.size());
+}
+
+ReplyDispatcher::~ReplyDispatcher() = default;
+
+void ReplyDispatcher::OnReceivedData(int port, const char* data, size_t count)
+{
+    if (port < 0 || static_cast<size_t>(port) >= slots_.size() || count == 0)
+        return;
+    // The channel never hands over more than one buffer's worth, but a caller
+    // may; each piece is judged as it would arrive.
+    for (size_t at = 0; at < count; at += kReplyBufferSize)
+        Dispatch(port, std::string_view(data + at, std::min(kReplyBufferSize, count - at)));
+}
+
+void ReplyDispatcher::Dispatch(int port, std::string_view piece)
+{
+    PortSlot& slot = SlotOf(port);
+    if (!slot.running || slot.finished)
+        return;  // nothing awaited: bytes after 'G' or 'K', or after the port stopped
+
+    if (slot.code == code::kHandshake) {
+        // Each handshake chunk is judged by itself.
+        if (JudgeReply(code::kHandshake, 1, piece) != ReplyVerdict::Success) {
+            ports_.SetPortStatus(port, port_image::kClosed);
+            return;
+        }
+        ports_.ReplyArrived(port);
+        SendNotice(port, notice::kPhaseDone, 100);
+        ports_.SetPortStatus(port, port_image::kOpen);
+        slot.step = 0;
+        if (!NextRomStep(port))
+            PortFinished(port);
+        CheckRunEnd();
+        return;
+    }
+
+    const size_t room = kReplyBufferSize - slot.replyCount;
+    const size_t take = std::min(room, piece.size());
+    std::copy_n(piece.data(), take, slot.replyBuffer.data() + slot.replyCount);
+    slot.replyCount += take;
+
+    DispatchRom(port, slot);
+    CheckRunEnd();
+}
+
+void ReplyDispatcher::SendNotice(int port, int code, int value, int range)
+{
+    notice_ = StatusNotice{1, code, value, port};
+    observer_.Notice(notice_, range, ports_.PortName(port));
+}
+
+void ReplyDispatcher::Send(int port, char requestCode, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs)
+{
+    PortSlot& slot = SlotOf(port);
+    slot.code = requestCode;
+    slot.expectedLength = expectedLength;
+    slot.ClearReply();
+    ports_.Send(port, CommandRecord::Make(requestCode, std::move(bytes), expectedLength), timeoutMs);
+}
+
+void ReplyDispatcher::PortFinished(int port)
+{
+    PortSlot& slot = SlotOf(port);
+    if (slot.finished)
+        return;
+    slot.finished = true;
+    slot.running = false;
+    ++doneCount_;
+}
+
+void ReplyDispatcher::PortFailed(int port, const std::string& text)
+{
+    PortSlot& slot = SlotOf(port);
+    slot.running = false;
+    StopEraseTimer(port);
+    observer_.ShowPortError(ports_.PortName(port), text);
+}
+
+void ReplyDispatcher::CheckRunEnd()
+{
+    if (runFinished_ || portsToRun_ == 0 || doneCount_ != portsToRun_)
+        return;
+    runFinished_ = true;
+    // Like every notice, the last one is the shared record with only its code
+    // changed: it still names the port that finished last and its progress.
+    SendNotice(notice_.port, notice::kRunFinished, notice_.value);
+}
+
+void ReplyDispatcher::StartRun()
+{
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        StopEraseTimer(static_cast<int>(i));
+        slots_[i] = PortSlot{};
+    }
+    doneCount_ = 0;
+    failCount_ = 0;
+    runFinished_ = false;
+    missingImageShown_ = false;
+    portsToRun_ = 0;
+    for (int port = 0; port < ports_.PortCount(); ++port) {
+        if (ports_.IsChecked(port))
+            ++portsToRun_;
+    }
+}
+
+void ReplyDispatcher::EndRun()
+{
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        StopEraseTimer(static_cast<int>(i));
+        slots_[i].running = false;
+    }
+}
+
+void ReplyDispatcher::OnStatusRequest(int type, int value)
+{
+    if (type == 1 && value == code::kHandshake)
+        BeginRomRun();
+}
+
+void ReplyDispatcher::OnChannelEvent(int port, int eventCode, char lastCode)
+{
+    if (port < 0 || static_cast<size_t>(port) >= slots_.size())
+        return;
+    PortSlot& slot = SlotOf(port);
+    StopEraseTimer(port);
+    if (eventCode == 8) {
+        slot.running = false;
+        ++failCount_;
+        return;
+    }
+    if (eventCode != 11)
+        return;
+    slot.running = false;
+    observer_.ShowPortError(ports_.PortName(port), texts_.timeOut);
+    ++failCount_;
+    if (lastCode == code::kInitialErase)
+        ++initialEraseCount_;
+}
+
+void ReplyDispatcher::StartEraseTimer(int port)
+{
+    auto& timer = eraseTimers_.at(static_cast<size_t>(port));
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        timer->setInterval(1000);
+        QObject::connect(timer.get(), &QTimer::timeout, [this, port] { OnEraseTick(port); });
+    }
+    SlotOf(port).eraseProgress = 0;
+    timer->start();
+}
+
+void ReplyDispatcher::StopEraseTimer(int port)
+{
+    auto& timer = eraseTimers_.at(static_cast<size_t>(port));
+    if (timer)
+        timer->stop();
+}
+
+void ReplyDispatcher::OnEraseTick(int port)
+{
+    // 14 per second, and never the full bar while the erase is still going.
+    PortSlot& slot = SlotOf(port);
+    const int add = std::min(14, 99 - slot.eraseProgress);
+    slot.eraseProgress += add;
+    SendNotice(port, notice::kProgress, add);
+}
+
+}  // namespace veltra
