@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace veltra {
 
@@ -48,7 +50,9 @@ struct PortSlot {
     int listIndex = 0;
     int size = 0;
     uint16_t byteIndex = 0;
-    std::array<uint8_t, 130> values{};
+    std::vector<uint8_t> values;  // bytes of the parameter read so far
+    int testItem = 0;      // module test: the item running, 9 once all have passed
+    int stampWrites = 0;   // module test: date bytes sent, 0 to 3
     int resultWritten = 0;
     int itemPassed = 0;
     uint8_t resultBits = 0xFF;

@@ -7,9 +7,10 @@
 namespace veltra {
 
 ReplyDispatcher::ReplyDispatcher(PortLink& ports, RunObserver& observer, const RomImage& image,
-                                 std::function<RomOptions()> romOptions, RunTexts texts)
-    : ports_(ports), observer_(observer), image_(image), romOptions_(std::move(romOptions)), texts_(std::move(texts)),
-      slots_(static_cast<size_t>(ports.PortCount()))
+                                 ParameterTable& parameters, std::function<RomOptions()> romOptions, RunTexts texts,
+                                 RunTimeouts timeouts)
+    : ports_(ports), observer_(observer), image_(image), parameters_(parameters), romOptions_(std::move(romOptions)),
+      texts_(std::move(texts)), timeouts_(timeouts), slots_(static_cast<size_t>(ports.PortCount()))
 {
     eraseTimers_.resize(slots_.size());
 }
@@ -29,7 +30,7 @@ void ReplyDispatcher::OnReceivedData(int port, const char* data, size_t count)
 void ReplyDispatcher::Dispatch(int port, std::string_view piece)
 {
     PortSlot& slot = SlotOf(port);
-    if (!slot.running || slot.finished)
+    if (!slot.running)
         return;  // nothing awaited: bytes after 'G' or 'K', or after the port stopped
 
     if (slot.code == code::kHandshake) {
@@ -53,7 +54,22 @@ void ReplyDispatcher::Dispatch(int port, std::string_view piece)
     std::copy_n(piece.data(), take, slot.replyBuffer.data() + slot.replyCount);
     slot.replyCount += take;
 
-    DispatchRom(port, slot);
+    switch (slot.code) {
+    case code::kParamRead:
+    case code::kParamWrite:
+        DispatchParameters(port, slot);
+        break;
+    case code::kTest:
+    case code::kStampWrite:
+        DispatchTest(port, slot);
+        break;
+    case code::kRecordRead:
+        DispatchRecord(port, slot);
+        break;
+    default:
+        DispatchRom(port, slot);
+        break;
+    }
     CheckRunEnd();
 }
 
@@ -61,6 +77,28 @@ void ReplyDispatcher::SendNotice(int port, int code, int value, int range)
 {
     notice_ = StatusNotice{1, code, value, port};
     observer_.Notice(notice_, range, ports_.PortName(port));
+}
+
+void ReplyDispatcher::RunOver(int code, int value)
+{
+    notice_.code = code;
+    observer_.RunOver(notice_, value);
+}
+
+int ReplyDispatcher::CheckedPortCount() const
+{
+    int count = 0;
+    for (int port = 0; port < ports_.PortCount(); ++port)
+        count += ports_.IsChecked(port) ? 1 : 0;
+    return count;
+}
+
+int ReplyDispatcher::CheckedRowCount() const
+{
+    int count = 0;
+    for (const ParameterEntry& row : parameters_.rows)
+        count += row.checked ? 1 : 0;
+    return count;
 }
 
 void ReplyDispatcher::Send(int port, char requestCode, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs)
@@ -78,7 +116,6 @@ void ReplyDispatcher::PortFinished(int port)
     if (slot.finished)
         return;
     slot.finished = true;
-    slot.running = false;
     ++doneCount_;
 }
 
@@ -110,11 +147,7 @@ void ReplyDispatcher::StartRun()
     failCount_ = 0;
     runFinished_ = false;
     missingImageShown_ = false;
-    portsToRun_ = 0;
-    for (int port = 0; port < ports_.PortCount(); ++port) {
-        if (ports_.IsChecked(port))
-            ++portsToRun_;
-    }
+    portsToRun_ = CheckedPortCount();
 }
 
 void ReplyDispatcher::EndRun()
@@ -129,6 +162,14 @@ void ReplyDispatcher::OnStatusRequest(int type, int value)
 {
     if (type == 1 && value == code::kHandshake)
         BeginRomRun();
+    else if (type == 1 && value == code::kParamWrite)
+        BeginParamDownload();
+    else if (type == 1 && value == code::kTest)
+        StartModuleTest();
+    else if (type == 0 && value == code::kParamRead && uploadPort_ >= 0 && !ParamReadStart(uploadPort_, 0))
+        RunOver(notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
+    else if (type == 0 && value == code::kRecordRead)
+        ReadTestRecords();
 }
 
 void ReplyDispatcher::OnChannelEvent(int port, int eventCode, char lastCode)
@@ -145,6 +186,15 @@ void ReplyDispatcher::OnChannelEvent(int port, int eventCode, char lastCode)
     if (eventCode != 11)
         return;
     slot.running = false;
+    if (lastCode == code::kParamRead) {
+        observer_.ShowMessage(texts_.downloaderCaption, texts_.timeOut);
+        return;
+    }
+    if (lastCode == code::kRecordRead) {
+        observer_.PortOver(port, 11);
+        ReadNextTestRecord(port);
+        return;
+    }
     observer_.ShowPortError(ports_.PortName(port), texts_.timeOut);
     ++failCount_;
     if (lastCode == code::kInitialErase)

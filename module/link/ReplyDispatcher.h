@@ -1,10 +1,12 @@
 #pragma once
 
+#include "ParameterTable.h"
 #include "PortSlot.h"
 #include "RunInterfaces.h"
 
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,10 +17,19 @@ namespace veltra {
 // judged by the rule of the request in flight, and answered with the port's
 // next request, each port at its own pace. Runs entirely on the owner's
 // (GUI) thread; the channels hand their chunks over to it.
+// Reply time-outs of the requests, in milliseconds.
+struct RunTimeouts {
+    uint32_t bootLoader = 60000;
+    uint32_t application = 60000;
+    uint32_t testRecord = 2000;
+};
+
+enum class WriteStep { Sent, Finished, Stopped };
+
 class ReplyDispatcher {
 public:
-    ReplyDispatcher(PortLink& ports, RunObserver& observer, const RomImage& image,
-                    std::function<RomOptions()> romOptions, RunTexts texts);
+    ReplyDispatcher(PortLink& ports, RunObserver& observer, const RomImage& image, ParameterTable& parameters,
+                    std::function<RomOptions()> romOptions, RunTexts texts, RunTimeouts timeouts = {});
     ~ReplyDispatcher();
     ReplyDispatcher(const ReplyDispatcher&) = delete;
     ReplyDispatcher& operator=(const ReplyDispatcher&) = delete;
@@ -44,6 +55,27 @@ public:
     void RunInitialErase(bool modeMark);
     void OnEraseTick(int port);
 
+    // Parameter upload from the one ticked port: checks, reopens the port at
+    // 9,600 bit/s and prepares the list; the port, or -1 with the reason shown.
+    int PrepareUpload();
+    bool ParamReadStart(int port, int firstRow);
+    bool ParamReadNext(int port);
+    // Parameter download: checks and unticks the rows a download never writes;
+    // false with the reason shown.
+    bool PrepareParamDownload();
+    void BeginParamDownload();
+    WriteStep ParamWriteNext(int port);
+
+    // Module test. The items selected, entry n - 1 for item n.
+    void SetTestItems(const std::array<int, 8>& flags) { testItemFlags_ = flags; }
+    const std::array<int, 8>& TestItems() const { return testItemFlags_; }
+    int TestItemCount() const;
+    void StartModuleTest();
+
+    // Test record read of every ticked port.
+    void PrepareRecordRead();
+    void ReadTestRecords();
+
     int DoneCount() const { return doneCount_; }
     int FailCount() const { return failCount_; }
     int PortsToRun() const { return portsToRun_; }
@@ -53,8 +85,22 @@ public:
 private:
     void Dispatch(int port, std::string_view piece);
     void DispatchRom(int port, PortSlot& slot);
+    void DispatchParameters(int port, PortSlot& slot);
+    void DispatchTest(int port, PortSlot& slot);
+    void DispatchRecord(int port, PortSlot& slot);
+    int CheckedPortCount() const;
+    int CheckedRowCount() const;
+    void SendParamRead(int port);
+    void EvaluateTestReply(int port);
+    void NextTestItem(int port);
+    void WriteTestStamp(int port);
+    void WriteTestResult(uint32_t address, uint8_t value, int port);
+    void ReadTestRecordByte(int port, int address);
+    void ReadNextTestRecord(int port);
+    void MoveRecordReadTo(int port);
     void StartRun();
     void SendNotice(int port, int code, int value, int range = 0);
+    void RunOver(int code, int value);
     void Send(int port, char code, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs);
     void PortFinished(int port);
     void PortFailed(int port, const std::string& text);
@@ -74,8 +120,10 @@ private:
     PortLink& ports_;
     RunObserver& observer_;
     const RomImage& image_;
+    ParameterTable& parameters_;
     std::function<RomOptions()> romOptions_;
     RunTexts texts_;
+    RunTimeouts timeouts_;
 
     StatusNotice notice_;
     std::vector<PortSlot> slots_;
@@ -84,6 +132,9 @@ private:
     int failCount_ = 0;
     int portsToRun_ = 0;
     int initialEraseCount_ = 0;
+    int uploadPort_ = -1;
+    std::array<int, 8> testItemFlags_{1, 1, 1, 1, 1, 1, 1, 1};
+    std::array<uint8_t, 4> testRecord_{};
     bool runFinished_ = false;
     bool missingImageShown_ = false;
 };

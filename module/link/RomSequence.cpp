@@ -8,7 +8,6 @@ namespace veltra {
 
 namespace {
 
-constexpr uint32_t kBootTimeoutMs = 60000;
 constexpr uint32_t kFullBlockChars = 2 * kProgramBlockBytes;
 constexpr uint32_t kFullRangeChars = 2 * kReadBackRangeBytes;
 constexpr uint32_t kApplicationBaud = 9600;
@@ -29,7 +28,7 @@ void ReplyDispatcher::BeginRomRun()
         if (!ports_.IsChecked(port) || !ports_.IsOpen(port))
             continue;
         SlotOf(port).running = true;
-        Send(port, code::kHandshake, std::string(kHandshakeByte), 1, kBootTimeoutMs);
+        Send(port, code::kHandshake, std::string(kHandshakeByte), 1, timeouts_.bootLoader);
     }
     observer_.EnableDisconnect();
 }
@@ -62,14 +61,14 @@ void ReplyDispatcher::SendErase(int port)
 {
     SendNotice(port, notice::kPhaseStarts, code::kErase, 100);
     StartEraseTimer(port);
-    Send(port, code::kErase, std::string(kEraseRecord), static_cast<uint32_t>(kEraseRecord.size()), kBootTimeoutMs);
+    Send(port, code::kErase, std::string(kEraseRecord), static_cast<uint32_t>(kEraseRecord.size()), timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::SendBlankCheck(int port)
 {
     SendNotice(port, notice::kPhaseStarts, code::kBlankCheck, 100);
     Send(port, code::kBlankCheck, std::string(kBlankCheckRecord), static_cast<uint32_t>(kBlankCheckRecord.size()),
-         kBootTimeoutMs);
+         timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::SendFirstBlock(int port)
@@ -83,7 +82,7 @@ void ReplyDispatcher::SendFirstBlock(int port)
     slot.finalIndex = 0;
     SendNotice(port, notice::kPhaseStarts, code::kProgram, static_cast<int>(slot.total));
     const auto length = static_cast<uint32_t>(record.size());
-    Send(port, code::kProgram, std::move(record), length, kBootTimeoutMs);
+    Send(port, code::kProgram, std::move(record), length, timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::SendNextBlock(int port)
@@ -98,14 +97,14 @@ void ReplyDispatcher::SendNextBlock(int port)
     slot.remaining -= chars;
     slot.done += chars;
     const auto length = static_cast<uint32_t>(record.size());
-    Send(port, code::kProgram, std::move(record), length, kBootTimeoutMs);
+    Send(port, code::kProgram, std::move(record), length, timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::SendFinalisation(int port, int index)
 {
     SlotOf(port).finalIndex = index;
     const std::string_view record = FinalisationRecord(index);
-    Send(port, code::kFinalise, std::string(record), static_cast<uint32_t>(record.size()), kBootTimeoutMs);
+    Send(port, code::kFinalise, std::string(record), static_cast<uint32_t>(record.size()), timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::SendFirstReadBack(int port)
@@ -124,7 +123,7 @@ void ReplyDispatcher::SendFirstReadBack(int port)
     slot.rangeStart = 0;
     slot.rangeBytes = kReadBackRangeBytes;
     SendNotice(port, notice::kPhaseStarts, code::kReadBack, static_cast<int>(slot.total));
-    Send(port, code::kReadBack, std::string(kFirstReadBackRecord), kFullRangeChars, kBootTimeoutMs);
+    Send(port, code::kReadBack, std::string(kFirstReadBackRecord), kFullRangeChars, timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::SendNextReadBack(int port)
@@ -142,7 +141,7 @@ void ReplyDispatcher::SendNextReadBack(int port)
     // empty range in four digits.
     const uint32_t first = std::min<uint32_t>(start, 0xFFFF);
     const uint32_t end = chars == 0 ? first - 1 : start + chars / 2 - 1;
-    Send(port, code::kReadBack, BuildReadBackRecord(first, end), chars, kBootTimeoutMs);
+    Send(port, code::kReadBack, BuildReadBackRecord(first, end), chars, timeouts_.bootLoader);
 }
 
 void ReplyDispatcher::DispatchRom(int port, PortSlot& slot)
@@ -223,12 +222,12 @@ void ReplyDispatcher::RunInitialErase(bool modeMark)
     if (modeMark) {
         for (int port = 0; port < ports_.PortCount(); ++port) {
             if (ports_.IsChecked(port) && ports_.IsOpen(port))
-                Send(port, code::kModeMark, BuildEepromWrite(kModeMarkAddress, kModeMarkValue), 13, kBootTimeoutMs);
+                Send(port, code::kModeMark, BuildEepromWrite(kModeMarkAddress, kModeMarkValue), 13, timeouts_.bootLoader);
         }
     }
     for (int port = 0; port < ports_.PortCount(); ++port) {
         if (ports_.IsChecked(port) && ports_.IsOpen(port))
-            Send(port, code::kInitialErase, BuildInitialEraseRequest(), 9, kBootTimeoutMs);
+            Send(port, code::kInitialErase, BuildInitialEraseRequest(), 9, timeouts_.bootLoader);
     }
     initialEraseCount_ = 0;
 }

@@ -3,6 +3,8 @@
 #include "CommandRecord.h"
 #include "PortSlot.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 namespace veltra {
@@ -47,6 +49,17 @@ public:
     virtual void ShowPortError(const std::string& portName, const std::string& text) = 0;
     virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
     virtual void EnableDisconnect() = 0;
+    // A status window row's colour (1 black, 2 red, 3 blue) and text.
+    virtual void SetRowResult(int row, int kind, const std::string& text) = 0;
+    // "A run or a port is over" to the operation window, with the shared notice
+    // or with a port index.
+    virtual void RunOver(const StatusNotice& notice, int value) = 0;
+    virtual void PortOver(int port, int value) = 0;
+    // The test record read moves to `port`, and the port's record is complete.
+    virtual void RecordReadMovesTo(int port, const std::string& portName) = 0;
+    virtual void RecordComplete(int port, const std::array<uint8_t, 4>& record) = 0;
+    // An upload filled a row's Value.
+    virtual void ParameterRowChanged(int row) = 0;
 };
 
 // Which phases of a ROM download run, read when each next phase is chosen.
@@ -64,6 +77,17 @@ struct RunTexts {
     std::string verificationFail = "Verification Fail!";
     std::string loadRomFirst = "Please, load a ROM file...";
     std::string downloaderCaption = "Veltra Downloader";
+    std::string uploadCaption = "Parameter Upload";
+    std::string downloadCaption = "Parameter Download";
+    std::string testCaption = "Module Test";
+    std::string cannotOpen = "Can not open a serial port:";
+    std::string selectPort = "Please, select a port";
+    std::string selectPorts = "Please, select ports";
+    std::string onlyOneScale = "You should select a only ONE scale.";
+    std::string noParameter = "There is no selected parameter.";
+    std::string checkParameter = "Please, check the parameter data:";
+    std::string testPassed = "Test Passed";
+    std::string testFailed = "Fail!";
 };
 
 }  // namespace veltra

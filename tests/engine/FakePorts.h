@@ -75,6 +75,18 @@ public:
         messages.push_back(caption + ": " + text);
     }
     void EnableDisconnect() override { disconnectEnabled = true; }
+    void SetRowResult(int row, int kind, const std::string& text) override
+    {
+        rowResults.push_back(std::to_string(row) + ":" + std::to_string(kind) + ":" + text);
+    }
+    void RunOver(const StatusNotice& n, int value) override { runOvers.push_back({n, value, {}}); }
+    void PortOver(int port, int value) override { portOvers.emplace_back(port, value); }
+    void RecordReadMovesTo(int port, const std::string& portName) override
+    {
+        recordPorts.push_back(std::to_string(port) + ":" + portName);
+    }
+    void RecordComplete(int port, const std::array<uint8_t, 4>& record) override { records[port] = record; }
+    void ParameterRowChanged(int row) override { changedRows.push_back(row); }
 
     int Count(int code) const
     {
@@ -88,6 +100,12 @@ public:
     std::map<std::string, std::string> errors;
     std::vector<std::string> messages;
     bool disconnectEnabled = false;
+    std::vector<std::string> rowResults;
+    std::vector<RecordedNotice> runOvers;
+    std::vector<std::pair<int, int>> portOvers;
+    std::vector<std::string> recordPorts;
+    std::map<int, std::array<uint8_t, 4>> records;
+    std::vector<int> changedRows;
 };
 
 // Timers need an application object; one serves every test of the binary.

@@ -19,7 +19,9 @@ protected:
     {
         ports = std::make_unique<FakePorts>(portCount);
         modules.assign(static_cast<size_t>(portCount), BootLoaderModel{});
-        dispatcher = std::make_unique<ReplyDispatcher>(*ports, observer, image, [this] { return options; }, RunTexts{});
+        observer = FakeObserver{};
+        dispatcher = std::make_unique<ReplyDispatcher>(*ports, observer, image, parameters, [this] { return options; },
+                                                       RunTexts{});
     }
 
     // Answers every port's newest request until no port sends anything new;
@@ -72,6 +74,7 @@ protected:
     }
 
     RomImage image;
+    ParameterTable parameters;
     RomOptions options{true, true, true, true};
     FakeObserver observer;
     std::unique_ptr<FakePorts> ports;
@@ -215,7 +218,6 @@ TEST_F(RomRun, RunEndsOnceAndOnlyWhenEveryPortFinished)
     EXPECT_EQ(observer.Count(notice::kRunFinished), 1);
 
     // One silent port: the other finishes, the run never ends.
-    observer = FakeObserver{};
     Make(2);
     silent = {false, true};
     dispatcher->BeginRomRun();
@@ -289,7 +291,6 @@ TEST_F(RomRun, RefusedBlockAndWrongReadBackStopThePort)
 
     // Verify against a module holding one wrong byte.
     options = {false, false, false, true};
-    observer = FakeObserver{};
     Make(1);
     modules[0].flash = image.bytes;
     modules[0].flash[0x0123] ^= 0x01;

@@ -1,0 +1,236 @@
+#include "ReplyDispatcher.h"
+
+#include "ReplyRules.h"
+
+#include "ValueText.h"
+
+#include <cstdlib>
+
+namespace veltra {
+
+namespace {
+
+constexpr uint32_t kApplicationBaud = 9600;
+// A row can never hold more bytes than the module's EEPROM; a larger Size is a
+// typing error that must not send the transfer on for ever.
+constexpr int kEepromSize = 512;
+
+int RowSize(const ParameterEntry& row)
+{
+    const int size = std::atoi(row.size.c_str());
+    return size < 0 ? 0 : (size > kEepromSize ? kEepromSize : size);
+}
+
+int RowAddress(const ParameterEntry& row)
+{
+    return static_cast<int>(HexField(row.hexAddress));
+}
+
+}  // namespace
+
+int ReplyDispatcher::PrepareUpload()
+{
+    StartRun();
+    const int ports = CheckedPortCount();
+    if (ports == 0) {
+        observer_.ShowMessage(texts_.uploadCaption, texts_.selectPort);
+        return -1;
+    }
+    if (ports > 1) {
+        observer_.ShowMessage(texts_.uploadCaption, texts_.onlyOneScale);
+        return -1;
+    }
+    if (CheckedRowCount() == 0) {
+        observer_.ShowMessage(texts_.uploadCaption, texts_.noParameter);
+        return -1;
+    }
+    int port = 0;
+    while (!ports_.IsChecked(port))
+        ++port;
+    if (!ports_.ReopenAt(port, kApplicationBaud)) {
+        ports_.SetPortStatus(port, port_image::kClosed);
+        observer_.ShowMessage(texts_.uploadCaption, texts_.cannotOpen + " " + ports_.PortName(port));
+        return -1;
+    }
+    ports_.SetPortStatus(port, port_image::kOpen);
+    ClearValues(parameters_);
+    for (size_t row = 0; row < parameters_.rows.size(); ++row) {
+        ParameterEntry& entry = parameters_.rows[row];
+        if (entry.type == "R")
+            entry.checked = false;
+        observer_.ParameterRowChanged(static_cast<int>(row));
+    }
+    SlotOf(port) = PortSlot{};
+    uploadPort_ = port;
+    return port;
+}
+
+bool ReplyDispatcher::ParamReadStart(int port, int firstRow)
+{
+    int row = firstRow;
+    const int rows = static_cast<int>(parameters_.rows.size());
+    while (row < rows && (!parameters_.rows[static_cast<size_t>(row)].checked ||
+                          parameters_.rows[static_cast<size_t>(row)].type == "R"))
+        ++row;
+    if (row >= rows)
+        return false;
+    const ParameterEntry& entry = parameters_.rows[static_cast<size_t>(row)];
+    PortSlot& slot = SlotOf(port);
+    slot = PortSlot{};
+    slot.running = true;
+    slot.address = RowAddress(entry);
+    slot.listIndex = row;
+    slot.size = RowSize(entry);
+    slot.byteIndex = 0;
+    slot.values.assign(static_cast<size_t>(slot.size), 0xFF);
+    notice_ = StatusNotice{1, notice::kProgress, 0, port};
+    observer_.RunOver(notice_, 1);
+    SendParamRead(port);
+    return true;
+}
+
+void ReplyDispatcher::SendParamRead(int port)
+{
+    const PortSlot& slot = SlotOf(port);
+    Send(port, code::kParamRead, BuildEepromRead(static_cast<uint32_t>(slot.address)), 9, timeouts_.application);
+}
+
+bool ReplyDispatcher::ParamReadNext(int port)
+{
+    PortSlot& slot = SlotOf(port);
+    if (slot.byteIndex + 1 < slot.size) {
+        ++slot.byteIndex;
+        ++slot.address;
+        SendParamRead(port);
+        return false;
+    }
+    ParameterEntry& entry = parameters_.rows.at(static_cast<size_t>(slot.listIndex));
+    entry.value = BytesToValueText(entry.type, slot.values);
+    observer_.ParameterRowChanged(slot.listIndex);
+    return true;
+}
+
+bool ReplyDispatcher::PrepareParamDownload()
+{
+    StartRun();
+    if (CheckedPortCount() == 0) {
+        observer_.ShowMessage(texts_.downloadCaption, texts_.selectPorts);
+        return false;
+    }
+    // Rows a download never writes are unticked first, so that a selection of
+    // only such rows is reported instead of starting a run that writes nothing.
+    BuildTransferMask(parameters_);
+    for (size_t row = 0; row < parameters_.rows.size(); ++row) {
+        if (parameters_.transferMask[row] == 0 && parameters_.rows[row].checked) {
+            parameters_.rows[row].checked = false;
+            observer_.ParameterRowChanged(static_cast<int>(row));
+        }
+    }
+    if (CheckedRowCount() == 0) {
+        observer_.ShowMessage(texts_.downloadCaption, texts_.noParameter);
+        return false;
+    }
+    return true;
+}
+
+void ReplyDispatcher::BeginParamDownload()
+{
+    StartRun();
+    // The application firmware listens at 9,600 bit/s only, so every ticked
+    // port runs at that rate, not just the first.
+    const int rowsChecked = CheckedRowCount();
+    for (int port = 0; port < ports_.PortCount(); ++port) {
+        if (!ports_.IsChecked(port))
+            continue;
+        if (ports_.BaudRate(port) != kApplicationBaud || !ports_.IsOpen(port)) {
+            if (ports_.ReopenAt(port, kApplicationBaud))
+                ports_.SetPortStatus(port, port_image::kOpen);
+            else
+                ports_.SetPortStatus(port, port_image::kClosed);
+        }
+        SendNotice(port, notice::kPhaseStarts, code::kParamWrite, rowsChecked);
+    }
+    int first = 0;
+    const int rows = static_cast<int>(parameters_.rows.size());
+    while (first < rows && !parameters_.rows[static_cast<size_t>(first)].checked)
+        ++first;
+    for (int port = 0; port < ports_.PortCount(); ++port) {
+        if (!ports_.IsChecked(port))
+            continue;
+        if (!ports_.IsOpen(port)) {
+            observer_.ShowPortError(ports_.PortName(port), texts_.cannotOpen);
+            continue;
+        }
+        PortSlot& slot = SlotOf(port);
+        slot = PortSlot{};
+        slot.running = true;
+        slot.listIndex = first;
+        slot.byteIndex = 0;
+        slot.size = first < rows ? RowSize(parameters_.rows[static_cast<size_t>(first)]) : 0;
+        if (ParamWriteNext(port) == WriteStep::Finished) {
+            PortFinished(port);
+            SendNotice(port, notice::kPhaseDone, rows);
+        }
+    }
+    observer_.EnableDisconnect();
+    CheckRunEnd();
+}
+
+WriteStep ReplyDispatcher::ParamWriteNext(int port)
+{
+    PortSlot& slot = SlotOf(port);
+    const int rows = static_cast<int>(parameters_.rows.size());
+    if (slot.listIndex >= rows)
+        return WriteStep::Finished;
+    const ParameterEntry* entry = &parameters_.rows[static_cast<size_t>(slot.listIndex)];
+    slot.size = RowSize(*entry);
+    if (slot.byteIndex >= slot.size) {
+        int next = slot.listIndex + 1;
+        while (next < rows && !parameters_.rows[static_cast<size_t>(next)].checked)
+            ++next;
+        if (next >= rows)
+            return WriteStep::Finished;
+        slot.listIndex = next;
+        slot.byteIndex = 0;
+        entry = &parameters_.rows[static_cast<size_t>(next)];
+        slot.size = RowSize(*entry);
+        if (slot.size == 0)
+            return ParamWriteNext(port);
+    }
+    const int noticeValue = slot.byteIndex == 0 ? 1 : 0;
+    slot.address = RowAddress(*entry);
+    if (entry->type == "H" && !HasHexPrefix(entry->value)) {
+        observer_.ShowMessage(texts_.downloadCaption, texts_.checkParameter + " " + std::to_string(slot.listIndex));
+        return WriteStep::Stopped;
+    }
+    const uint8_t value = ValueTextByte(entry->type, slot.size, entry->value, slot.byteIndex);
+    SendNotice(port, notice::kProgress, noticeValue);
+    Send(port, code::kParamWrite, BuildEepromWrite(static_cast<uint32_t>(slot.address + slot.byteIndex), value), 13,
+         timeouts_.application);
+    return WriteStep::Sent;
+}
+
+void ReplyDispatcher::DispatchParameters(int port, PortSlot& slot)
+{
+    if (!IsReplyComplete(slot.code, slot.expectedLength, slot.replyCount))
+        return;
+    ports_.ReplyArrived(port);
+    if (slot.code == code::kParamRead) {
+        if (slot.byteIndex < slot.values.size())
+            slot.values[slot.byteIndex] = static_cast<uint8_t>(slot.replyBuffer[10]);
+        if (!ParamReadNext(port))
+            return;
+        if (!ParamReadStart(port, slot.listIndex + 1)) {
+            SlotOf(port).running = false;
+            RunOver(notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
+        }
+        return;
+    }
+    ++slot.byteIndex;
+    if (ParamWriteNext(port) != WriteStep::Sent) {
+        PortFinished(port);
+        SendNotice(port, notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
+    }
+}
+
+}  // namespace veltra

@@ -1,0 +1,93 @@
+#include "ReplyDispatcher.h"
+
+#include "ReplyRules.h"
+
+namespace veltra {
+
+namespace {
+
+constexpr int kRecordFirst = 464;
+constexpr int kRecordLast = 467;
+
+}  // namespace
+
+void ReplyDispatcher::PrepareRecordRead()
+{
+    StartRun();
+    notice_ = StatusNotice{0, code::kRecordRead, 0, 0};
+}
+
+void ReplyDispatcher::ReadTestRecords()
+{
+    int port = 0;
+    while (port < ports_.PortCount() && !ports_.IsChecked(port))
+        ++port;
+    if (port >= ports_.PortCount()) {
+        observer_.ShowMessage(texts_.downloaderCaption, "You should check the Ports!");
+        observer_.PortOver(0, 9);
+        return;
+    }
+    MoveRecordReadTo(port);
+}
+
+void ReplyDispatcher::MoveRecordReadTo(int port)
+{
+    PortSlot& slot = SlotOf(port);
+    slot = PortSlot{};
+    slot.running = true;
+    testRecord_.fill(0);
+    observer_.RecordReadMovesTo(port, ports_.PortName(port));
+    ReadTestRecordByte(port, kRecordFirst);
+}
+
+void ReplyDispatcher::ReadTestRecordByte(int port, int address)
+{
+    if (port >= ports_.PortCount()) {
+        notice_.code = notice::kPhaseDone;
+        observer_.RunOver(notice_, port);
+        return;
+    }
+    notice_.active = 0;
+    notice_.code = code::kRecordRead;
+    SlotOf(port).address = address;
+    Send(port, code::kRecordRead, BuildEepromRead(static_cast<uint32_t>(address)), 9, timeouts_.testRecord);
+}
+
+void ReplyDispatcher::DispatchRecord(int port, PortSlot& slot)
+{
+    if (!IsReplyComplete(slot.code, slot.expectedLength, slot.replyCount))
+        return;
+    ports_.ReplyArrived(port);
+    const int address = slot.address;
+    if (address >= kRecordFirst && address <= kRecordLast)
+        testRecord_[static_cast<size_t>(address - kRecordFirst)] = static_cast<uint8_t>(slot.replyBuffer[10]);
+    if (address == kRecordLast)
+        observer_.RecordComplete(port, testRecord_);
+    if (address < kRecordLast) {
+        ReadTestRecordByte(port, address + 1);
+        return;
+    }
+    slot.running = false;
+    for (int next = port + 1; next < ports_.PortCount(); ++next) {
+        if (ports_.IsChecked(next) && ports_.IsOpen(next)) {
+            MoveRecordReadTo(next);
+            return;
+        }
+    }
+    notice_.active = 0;
+    RunOver(notice::kPhaseDone, 0);
+}
+
+void ReplyDispatcher::ReadNextTestRecord(int port)
+{
+    for (int next = port + 1; next < ports_.PortCount(); ++next) {
+        if (ports_.IsChecked(next)) {
+            MoveRecordReadTo(next);
+            return;
+        }
+    }
+    notice_.active = 0;
+    RunOver(notice::kPhaseDone, 0);
+}
+
+}  // namespace veltra
