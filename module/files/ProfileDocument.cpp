@@ -146,7 +146,8 @@ void ProfileDocument::Set(std::string_view section, std::string_view key, std::s
         Line& previous = lines_[*location.lastOfSection];
         if (previous.end.empty())
             previous.end = end;
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*location.lastOfSection + 1), Line{std::move(line), end});
+        const auto after = lines_.begin() + static_cast<std::ptrdiff_t>(*location.lastOfSection + 1);
+        lines_.insert(after, Line{std::move(line), end});
         return;
     }
     if (!lines_.empty() && lines_.back().end.empty())
