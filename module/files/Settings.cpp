@@ -1,0 +1,91 @@
+#include "Settings.h"
+
+#include "Profile.h"
+#include "ProfileText.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace veltra {
+
+std::string SettingsFilePath(const std::string& root)
+{
+    return root + "/config/VTDown.ini";
+}
+
+std::string HostCaptionPath(const std::string& root, const std::string& country)
+{
+    return root + "/config/" + country + "/main_" + country + ".cap";
+}
+
+std::string ModuleCaptionPath(const std::string& root, const std::string& country)
+{
+    return root + "/config/" + country + "/flashkit_" + country + ".cap";
+}
+
+std::string ReadCountry(const std::string& root)
+{
+    return ReadProfileString(SettingsFilePath(root), "STARTUP", "COUNTRY", "UN");
+}
+
+int ParseLeadingInt(std::string_view text)
+{
+    const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        value = std::min(value * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
+    }
+    if (negative)
+        return static_cast<int>(-value);
+    return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
+}
+
+bool ReadModeMarkOption(const std::string& root, bool current)
+{
+    switch (ParseLeadingInt(ReadProfileString(SettingsFilePath(root), "OPTIONS", "FW_DW_OPT01", "0"))) {
+    case 0: return false;
+    case 1: return true;
+    default: return current;
+    }
+}
+
+std::array<bool, 8> ReadItemSetting(const std::string& root)
+{
+    const std::string value = ReadProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", "11111111");
+    std::array<bool, 8> items{};
+    for (std::size_t i = 0; i < items.size() && i < value.size(); ++i)
+        items[i] = ParseLeadingInt(std::string_view(value).substr(i, 1)) != 0;
+    return items;
+}
+
+bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items, std::string& error)
+{
+    std::string value;
+    for (const bool selected : items)
+        value += selected ? '1' : '0';
+    return WriteProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", value, error);
+}
+
+std::vector<std::string> ReadExtraPorts(const std::string& root)
+{
+    const std::string list = ReadProfileString(SettingsFilePath(root), "PORTS", "EXTRA", "");
+    std::vector<std::string> ports;
+    std::string_view rest = list;
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view item = TrimBlanks(rest.substr(0, comma));
+        rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
+        if (item.starts_with('/') && std::ranges::find(ports, item) == ports.end())
+            ports.emplace_back(item);
+    }
+    return ports;
+}
+
+}  // namespace veltra

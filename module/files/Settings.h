@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veltra {
+
+// Where the shared files lie below the program folder `root`.
+std::string SettingsFilePath(const std::string& root);
+std::string HostCaptionPath(const std::string& root, const std::string& country);
+std::string ModuleCaptionPath(const std::string& root, const std::string& country);
+
+// [STARTUP] COUNTRY, "UN" when it is not set.
+std::string ReadCountry(const std::string& root);
+
+// The number at the start of `text` as C's atoi reads it: leading white space
+// skipped, an optional sign, decimal digits up to the first other character,
+// 0 when there are none. Unlike atoi it saturates at the int range instead of
+// overflowing, so a long run of digits can never wrap round to 0 or 1.
+int ParseLeadingInt(std::string_view text);
+
+// [OPTIONS] FW_DW_OPT01: 0 switches the mode mark before the initial erase off,
+// 1 on; any other number leaves it at `current`.
+bool ReadModeMarkOption(const std::string& root, bool current);
+
+// [TEST] ITEM_SETTING, one character per test item in item order, each read
+// as a number on its own: 0 leaves the item out and any other number selects
+// it. A value shorter than eight characters leaves the remaining items out.
+// All eight items are selected when the key is not set.
+std::array<bool, 8> ReadItemSetting(const std::string& root);
+
+// Stores the selection as eight digits, e.g. "10110001".
+bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items, std::string& error);
+
+// [PORTS] EXTRA: serial devices that port discovery cannot find by itself, such
+// as the pseudo-terminals of a simulated module. Comma-separated; blanks around
+// an item are ignored, and so are empty items, paths that are not absolute and
+// repeats of an earlier item.
+std::vector<std::string> ReadExtraPorts(const std::string& root);
+
+}  // namespace veltra
