@@ -2,15 +2,14 @@
 
 #include <QMetaObject>
 
-#include <memory>
-
 namespace veltra {
 
 struct ReceiveHandover::Ticket {
     enum class State { Posted, Running, Done, Cancelled };
     State state = State::Posted;
-    std::function<void()> take;
-    std::function<void()> handle;
+    std::function<void()> take;    // a chunk: under the lock, on the owner's thread
+    std::function<void()> handle;  // a chunk: then without it
+    std::function<void()> work;    // or a posted call
 };
 
 ReceiveHandover::ReceiveHandover(QObject* parent)
@@ -23,6 +22,11 @@ ReceiveHandover::~ReceiveHandover() = default;
 bool ReceiveHandover::IsOwnerThread() const
 {
     return std::this_thread::get_id() == owner_;
+}
+
+void ReceiveHandover::Wake()
+{
+    QMetaObject::invokeMethod(this, "RunNext", Qt::QueuedConnection);
 }
 
 bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& take,
@@ -43,8 +47,9 @@ bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& t
             return false;
         }
         busy_ = true;
+        queue_.push_back(ticket);
     }
-    QMetaObject::invokeMethod(this, [this, ticket] { Run(*ticket); }, Qt::QueuedConnection);
+    Wake();
 
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return ticket->state == Ticket::State::Done || gate.released.load(); });
@@ -65,20 +70,33 @@ bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& t
     }
 }
 
-void ReceiveHandover::Run(Ticket& ticket)
+void ReceiveHandover::RunNext()
 {
+    std::shared_ptr<Ticket> ticket;
     {
         std::lock_guard lock(mutex_);
-        if (ticket.state != Ticket::State::Posted) {
+        if (queue_.empty()) {
             return;
         }
-        ticket.state = Ticket::State::Running;
-        ticket.take();
+        ticket = std::move(queue_.front());
+        queue_.pop_front();
+        if (ticket->work) {
+            // A posted call: run below, outside the lock.
+        } else if (ticket->state != Ticket::State::Posted) {
+            return;  // withdrawn by a closing channel
+        } else {
+            ticket->state = Ticket::State::Running;
+            ticket->take();
+        }
     }
-    ticket.handle();
+    if (ticket->work) {
+        ticket->work();
+        return;
+    }
+    ticket->handle();
     {
         std::lock_guard lock(mutex_);
-        ticket.state = Ticket::State::Done;
+        ticket->state = Ticket::State::Done;
         busy_ = false;
     }
     changed_.notify_all();
@@ -95,7 +113,13 @@ void ReceiveHandover::Release(HandoverGate& gate)
 
 void ReceiveHandover::Post(std::function<void()> work)
 {
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    auto ticket = std::make_shared<Ticket>();
+    ticket->work = std::move(work);
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(ticket));
+    }
+    Wake();
 }
 
 }  // namespace veltra

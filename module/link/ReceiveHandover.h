@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -33,6 +35,8 @@ struct HandoverGate {
 // The object must outlive every channel that delivers through it, and be
 // destroyed on its own thread.
 class ReceiveHandover : public QObject {
+    Q_OBJECT
+
 public:
     explicit ReceiveHandover(QObject* parent = nullptr);
     ~ReceiveHandover() override;
@@ -60,7 +64,12 @@ public:
 
 private:
     struct Ticket;
-    void Run(Ticket& ticket);
+    // One queued call per ticket. The call carries nothing: a functor posted
+    // from a reader thread would be freed by whichever thread drops Qt's last
+    // reference, synchronised only inside Qt, where ThreadSanitizer cannot see.
+    // The tickets themselves pass through queue_, under mutex_.
+    void Wake();
+    Q_INVOKABLE void RunNext();
 
     // Compared without asking Qt: QThread::currentThread() on a reader thread
     // would make Qt adopt that thread.
@@ -68,6 +77,7 @@ private:
     std::mutex mutex_;  // the module-wide receive lock's state
     std::condition_variable changed_;
     bool busy_ = false;  // a chunk is posted or being handled
+    std::deque<std::shared_ptr<Ticket>> queue_;
 };
 
 }  // namespace veltra
