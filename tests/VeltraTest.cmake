@@ -10,7 +10,12 @@ function(veltra_add_test)
   target_compile_definitions(${T_NAME} PRIVATE VELTRA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
                                               VELTRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                               VELTRA_PROGRAM_DIR="${VELTRA_PROGRAM_DIR}")
+  # Several labels are one property value, but gtest_discover_tests (PRE_TEST)
+  # expands its PROPERTIES list unquoted three times on the way to
+  # set_tests_properties: escape each ";" enough to survive them all, or the
+  # second label becomes a property name and the tests lose their labels.
+  string(REPLACE ";" "\\\\\\\\\\\\\\;" labels "${T_LABELS}")
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}" TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${labels}" TIMEOUT 120)
 endfunction()
