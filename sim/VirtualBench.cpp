@@ -11,4 +11,11 @@ VirtualBench::VirtualBench(std::size_t count, const ModuleOptions& options)
     }
 }
 
+VirtualBench::VirtualBench(const std::vector<ModuleOptions>& perModule)
+{
+    for (const ModuleOptions& options : perModule) {
+        modules_.push_back(std::make_unique<VirtualModule>(options));
+    }
+}
+
 }  // namespace veltra::sim

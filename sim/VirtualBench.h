@@ -17,6 +17,8 @@ class VirtualBench {
 public:
     // Module i starts with `options`, its seed offset by i.
     explicit VirtualBench(std::size_t count, const ModuleOptions& options = {});
+    // One module per entry, each started as its entry says.
+    explicit VirtualBench(const std::vector<ModuleOptions>& perModule);
 
     std::size_t Size() const { return modules_.size(); }
     VirtualModule& Module(std::size_t index) { return *modules_.at(index); }
