@@ -197,31 +197,30 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
                 return false;
             }
             const auto fields = Fields(text);
-            const auto address = Number(fields[0]);
-            const auto bit = fields.size() > 1 ? Number(fields[1]) : std::nullopt;
-            const auto level = fields.size() > 2 ? Number(fields[2]) : std::optional<std::int64_t>(1);
-            if (fields.size() > 3 || !address || *address < 0 || *address > 0xFFFF || !bit || *bit < 0 || *bit > 7 ||
-                !level || (*level != 0 && *level != 1)) {
+            const std::int64_t address = Number(fields[0]).value_or(-1);
+            const std::int64_t bit = fields.size() > 1 ? Number(fields[1]).value_or(-1) : -1;
+            const std::int64_t level = fields.size() > 2 ? Number(fields[2]).value_or(-1) : 1;
+            if (fields.size() > 3 || address < 0 || address > 0xFFFF || bit < 0 || bit > 7 || (level != 0 && level != 1)) {
                 error = "--stuck-bit wants ADDR:BIT[:LEVEL], address 0 to 0xFFFF, bit 0 to 7, level 0 or 1";
                 return false;
             }
             forEach([&](ModuleOptions& m) {
-                m.faults.stuckBit = StuckBit{static_cast<std::uint16_t>(*address), static_cast<int>(*bit), static_cast<int>(*level)};
+                m.faults.stuckBit = StuckBit{static_cast<std::uint16_t>(address), static_cast<int>(bit), static_cast<int>(level)};
             });
         } else if (option == "--fail-item") {
             if (!takeValue()) {
                 return false;
             }
             const auto fields = Fields(text);
-            const auto item = Number(fields[0]);
-            const auto code = fields.size() == 2 ? Number(fields[1]) : std::nullopt;
-            if (!item || *item < 1 || *item > kTestItems || !code || *code == 0 || *code < INT32_MIN || *code > INT32_MAX) {
+            const std::int64_t item = Number(fields[0]).value_or(0);
+            const std::int64_t code = fields.size() == 2 ? Number(fields[1]).value_or(0) : 0;
+            if (item < 1 || item > kTestItems || code == 0 || code < INT32_MIN || code > INT32_MAX) {
                 error = "--fail-item wants ITEM:CODE, item 1 to 8, a non-zero 32-bit code";
                 return false;
             }
             for (std::size_t m = 0; m < options.modules; ++m) {
                 if (!target || *target == m) {
-                    options.failingItems.push_back({m, static_cast<int>(*item), static_cast<std::int32_t>(*code)});
+                    options.failingItems.push_back({m, static_cast<int>(item), static_cast<std::int32_t>(code)});
                 }
             }
         } else {
