@@ -17,8 +17,8 @@ struct StuckBit {
     int level = 1;
 };
 
-// The ways a board misbehaves, each off by default. Counters ("after N requests",
-// "block K") start again when the module restarts or its faults are replaced.
+// The ways a board misbehaves, each off by default. "After N requests" counts
+// from the last restart or change of faults, "block K" from the last handshake.
 struct Faults {
     // The transmitter is dead: requests are received and carried out, nothing is sent.
     bool silent = false;

@@ -29,7 +29,6 @@ public:
     std::string Due(SteadyTime now) const;
     void Consume(std::size_t count);
     std::optional<SteadyTime> NextDue() const;
-    bool Empty() const { return pending_.empty(); }
     void Clear() { pending_.clear(); }
 
 private:
