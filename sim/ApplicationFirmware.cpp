@@ -1,5 +1,7 @@
 #include "ApplicationFirmware.h"
 
+#include <algorithm>
+
 namespace veltra::sim {
 namespace {
 
@@ -58,31 +60,33 @@ Reaction ApplicationFirmware::Receive(std::string_view bytes)
     std::string frame;
     std::size_t used = 0;
     for (;;) {
-        if (TakeFrame(frame)) {
+        const bool complete = TakeFrame(frame);
+        if (complete || used == bytes.size()) {
             reaction.consumed = used;
-            reaction.request = frame;
-            Execute(frame, reaction);
+            reaction.discarded = std::move(discarded_);
+            discarded_.clear();
+            if (complete) {
+                reaction.request = frame;
+                Execute(frame, reaction);
+            }
             return reaction;
-        }
-        if (used == bytes.size()) {
-            break;
         }
         pending_ += bytes[used++];
     }
-    reaction.consumed = used;
-    return reaction;
 }
 
 bool ApplicationFirmware::TakeFrame(std::string& frame)
 {
     for (;;) {
-        const auto start = pending_.find(kEsc);
-        pending_.erase(0, start == std::string::npos ? pending_.size() : start);
+        const auto start = std::min(pending_.find(kEsc), pending_.size());
+        discarded_ += pending_.substr(0, start);
+        pending_.erase(0, start);
         if (pending_.size() < 3) {
             return false;
         }
         const std::size_t length = FrameLength(pending_[1], pending_[2]);
         if (length == 0) {
+            discarded_ += pending_[0];
             pending_.erase(0, 1);
             continue;
         }
@@ -90,6 +94,7 @@ bool ApplicationFirmware::TakeFrame(std::string& frame)
             return false;
         }
         if (pending_[length - 1] != kCr) {
+            discarded_ += pending_[0];
             pending_.erase(0, 1);
             continue;
         }

@@ -33,6 +33,7 @@ private:
     BoardMemory& memory_;
     const Faults& faults_;
     std::string pending_;
+    std::string discarded_;
 };
 
 }  // namespace veltra::sim

@@ -68,6 +68,9 @@ Reaction Board::Receive(std::string_view bytes, std::uint32_t rate)
             reaction.reply.insert(0, faults_.handshakeNoise);
         }
     }
+    if (!reaction.discarded.empty()) {
+        Note(std::move(reaction.discarded), rate, false);
+    }
     if (reaction.request) {
         Note(*reaction.request, rate, !reaction.reply.empty());
     }

@@ -70,6 +70,8 @@ Reaction BootLoader::Receive(std::string_view bytes, std::uint32_t rate)
                 record_ = ":";
                 recordLength_ = 0;
                 reaction.echo += c;
+            } else {
+                reaction.discarded += c;
             }
             continue;
         }

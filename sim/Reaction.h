@@ -16,6 +16,7 @@ struct Reaction {
     std::chrono::milliseconds wait{0};  // busy time before the reply
     std::string reply;                  // sent after the wait
     std::optional<std::string> request; // the request that completed, as received
+    std::string discarded;              // bytes that could not start or belong to a request
     bool handshake = false;
     bool enterBootLoader = false;
 };

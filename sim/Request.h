@@ -9,8 +9,8 @@ namespace veltra::sim {
 
 // One entry of a module's request log: a complete request as the module received
 // it, or a run of bytes it could not use (sent at a line rate it does not listen
-// to). Appended after the module has queued its reply, so a test that sees the
-// entry knows whether an answer is on its way.
+// to, or not part of any request it knows). Appended together with queuing the
+// reply, so a test that sees the entry knows whether an answer is on its way.
 struct Request {
     Personality personality = Personality::Application;
     std::string bytes;

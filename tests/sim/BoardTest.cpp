@@ -91,14 +91,19 @@ TEST(SimBoard, ApplicationIgnoresWhatItCannotTrust)
     EXPECT_EQ(Feed(board, kEepromRead464.substr(0, 4)), "");
     EXPECT_EQ(Feed(board, "\x55\x55", 19200), "");
     EXPECT_EQ(Feed(board, kEepromRead464.substr(4)), "");
-    EXPECT_EQ(board.Log().back().rate, 19200u);
-    EXPECT_FALSE(board.Log().back().answered);
+    EXPECT_EQ(board.Log().end()[-2].rate, 19200u);
+    EXPECT_FALSE(board.Log().end()[-2].answered);
+    EXPECT_EQ(board.Log().back().bytes, kEepromRead464.substr(4)) << "the rest of the spoilt frame";
 
     // Line noise, then a frame cut short, then a whole one: only the whole one
     // is answered.
     const std::string noisy = Bytes({0x00, 0xF8, 0x0D}) + kEepromWrite509.substr(0, 6) + kEepromRead464;
     EXPECT_EQ(Feed(board, noisy).size(), 13u);
     EXPECT_EQ(board.Memory().eeprom[509], 0xFF);
+    EXPECT_EQ(board.Log().end()[-2].bytes, noisy.substr(0, 9)) << "what was dropped is on record";
+    EXPECT_FALSE(board.Log().end()[-2].answered);
+    EXPECT_EQ(Feed(board, "U"), "") << "a handshake means nothing to the application";
+    EXPECT_EQ(board.Log().back().bytes, "U");
 
     // Beyond the chip: reads give erased cells, writes change nothing.
     const std::string readFar = Bytes({0x1B, 0x45, 0x52, 0x00, 0x00, 0x02, 0x00, 0x45 ^ 0x52 ^ 0x02, 0x0D});
@@ -127,6 +132,8 @@ TEST(SimBoard, BootLoaderRunsTheDownloadRecords)
     Board board(Personality::BootLoader, std::chrono::milliseconds(1500));
     board.Memory().flash.Load(0, Pattern(0x10000, 3));
     EXPECT_EQ(Feed(board, ":0100000307F5"), "") << "no record is taken before the handshake";
+    EXPECT_EQ(board.Log().back().bytes, ":0100000307F5");
+    EXPECT_FALSE(board.Log().back().answered);
     EXPECT_EQ(Feed(board, "U", 57600), "U");
 
     const Reaction erase = board.Receive(":0100000307F5", 57600);
