@@ -45,7 +45,7 @@ void BootLoader::Reset()
 
 bool BootLoader::Hears(char byte, std::uint32_t rate) const
 {
-    return !synced_ || rate == rate_ || (byte == 'U' && record_.empty());
+    return !synced_ || rate == rate_ || byte == 'U';
 }
 
 Reaction BootLoader::Receive(std::string_view bytes, std::uint32_t rate)
@@ -53,17 +53,20 @@ Reaction BootLoader::Receive(std::string_view bytes, std::uint32_t rate)
     Reaction reaction;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
+        if (c == 'U') {
+            // A tool that gave up in the middle of a record starts again with a
+            // handshake; the half record is forgotten.
+            record_.clear();
+            synced_ = true;
+            rate_ = rate;
+            blocksSinceHandshake_ = 0;
+            reaction.consumed = i + 1;
+            reaction.reply = "U";
+            reaction.request = "U";
+            reaction.handshake = true;
+            return reaction;
+        }
         if (record_.empty()) {
-            if (c == 'U') {
-                synced_ = true;
-                rate_ = rate;
-                blocksSinceHandshake_ = 0;
-                reaction.consumed = i + 1;
-                reaction.reply = "U";
-                reaction.request = "U";
-                reaction.handshake = true;
-                return reaction;
-            }
             // Before the handshake, and between records, anything but a record
             // start is ignored without an echo.
             if (synced_ && c == ':') {

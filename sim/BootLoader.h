@@ -14,8 +14,8 @@ namespace veltra::sim {
 
 // The boot loader's side of the line. It sleeps until a "U" teaches it the line
 // rate (auto-baud), answers "U", and from then on takes text records at that rate,
-// echoing each character. A later "U" between records is a new handshake and may
-// bring a new rate.
+// echoing each character. Every later "U" is a new handshake and may bring a
+// new rate.
 class BootLoader {
 public:
     BootLoader(BoardMemory& memory, const Faults& faults, std::chrono::milliseconds eraseTime);

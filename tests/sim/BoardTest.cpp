@@ -177,7 +177,8 @@ TEST(SimBoard, BootLoaderListensOnlyAtItsHandshakeRate)
     EXPECT_EQ(Feed(board, ":0100000307F5", 57600), "");
     EXPECT_FALSE(board.Log().back().answered);
     EXPECT_EQ(board.Log().back().rate, 57600u);
-    // A new handshake teaches it the new rate.
+    // A new handshake teaches it the new rate, even in the middle of a record.
+    EXPECT_EQ(Feed(board, ":0100", 9600), ":0100");
     EXPECT_EQ(Feed(board, "U", 57600), "U");
     EXPECT_EQ(Feed(board, ":0100000307F5", 57600), ":0100000307F5.\r\n");
 }
