@@ -1,0 +1,47 @@
+#include "HexText.h"
+
+namespace veltra::sim {
+namespace {
+
+int DigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool IsHexDigit(char c) { return DigitValue(c) >= 0; }
+
+std::optional<std::uint8_t> HexByte(char high, char low)
+{
+    const int h = DigitValue(high);
+    const int l = DigitValue(low);
+    if (h < 0 || l < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(h * 16 + l);
+}
+
+void AppendHexByte(std::string& out, std::uint8_t value)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out += kDigits[value >> 4];
+    out += kDigits[value & 0x0F];
+}
+
+void AppendHexWord(std::string& out, std::uint16_t value)
+{
+    AppendHexByte(out, static_cast<std::uint8_t>(value >> 8));
+    AppendHexByte(out, static_cast<std::uint8_t>(value & 0xFF));
+}
+
+}  // namespace veltra::sim

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "ModuleOptions.h"
+#include "VirtualModule.h"
+
+namespace veltra::sim {
+
+// A bench of independent virtual modules, each on its own pseudo-terminal.
+//
+//     VirtualBench bench(4);
+//     channel.Open(bench.Module(0).Path());
+class VirtualBench {
+public:
+    // Module i starts with `options`, its seed offset by i.
+    explicit VirtualBench(std::size_t count, const ModuleOptions& options = {});
+    // One module per entry, each started as its entry says.
+    explicit VirtualBench(const std::vector<ModuleOptions>& perModule);
+
+    std::size_t Size() const { return modules_.size(); }
+    VirtualModule& Module(std::size_t index) { return *modules_.at(index); }
+    const VirtualModule& Module(std::size_t index) const { return *modules_.at(index); }
+
+private:
+    std::vector<std::unique_ptr<VirtualModule>> modules_;
+};
+
+}  // namespace veltra::sim
