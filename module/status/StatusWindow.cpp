@@ -76,6 +76,7 @@ void StatusWindow::Prepare()
     list_->SetColouredColumn(kStepColumn);
     for (size_t i = 0; i < portRows_.size(); ++i) {
         portRows_[i].count = 0;
+        portRows_[i].maximum = 100;
         const int row = list_->AppendRow();
         list_->SetCellText(row, 0, QString::number(row + 1));
         list_->SetCellText(row, 1, QString::fromStdString(portRows_[i].name));
@@ -93,8 +94,8 @@ void StatusWindow::Opened()
     Register(request::kRegisterStatus);
     const int letter = CommandLetter();
     const bool romStep = letter == kHandshake || letter == kErase || letter == kBlankCheck || letter == kProgram;
-    if (OperationType() == request::kStartRun && romStep) {
-        progressMaximum_ = 100;
+    if (OperationType() == request::kStartRun && romStep && !portRows_.empty()) {
+        portRows_.back().maximum = 100;
         if (QProgressBar* last = list_->ProgressBar(list_->rowCount() - 1))
             last->setRange(0, 100);
     }
@@ -131,13 +132,14 @@ void StatusWindow::Notice(const StatusNotice& notice, int range, const std::stri
         return;
     switch (notice.code) {
     case notice::kPhaseStarts: {
-        progressMaximum_ = range;
         // A port index without a row would have the window write past its rows.
         if (notice.port < 0 || static_cast<size_t>(notice.port) >= portRows_.size())
             return;
+        PortRow& row = portRows_[static_cast<size_t>(notice.port)];
+        row.maximum = range;
+        row.count = 0;
         if (QProgressBar* bar = list_->ProgressBar(notice.port))
             bar->setRange(0, range);
-        portRows_[static_cast<size_t>(notice.port)].count = 0;
         button_->setText(Caption("BTN_CANCEL"));
         list_->SetCellText(notice.port, kStepColumn, StepText(notice.value));
         break;
@@ -185,9 +187,12 @@ StatusWindow::PortRow* StatusWindow::RowNamed(const std::string& portName)
     return nullptr;
 }
 
+// Each row is capped at its own maximum: ports run at their own pace, and a
+// phase starting on one port must not cut back the count of another that is
+// further on in a longer phase.
 void StatusWindow::ShowCount(PortRow& row)
 {
-    row.count = std::min(row.count, progressMaximum_);
+    row.count = std::min(row.count, row.maximum);
     const int count = row.count;
     const QString name = QString::fromStdString(row.name);
     for (int i = 0; i < list_->rowCount(); ++i) {

@@ -30,7 +30,6 @@ public:
     void SetRowResult(int row, int kind, const std::string& text) override;
     void CloseWithOk() override;
 
-    int ProgressMaximum() const { return progressMaximum_; }
     ProgressListCtrl* List() const { return list_; }
 
 protected:
@@ -41,6 +40,7 @@ private:
     struct PortRow {
         std::string name;
         int count = 0;
+        int maximum = 100;  // of the phase the port is in
     };
 
     QString Caption(const char* key) const;
@@ -54,7 +54,6 @@ private:
     QPushButton* ok_;
     QPushButton* button_;
     std::vector<PortRow> portRows_;
-    int progressMaximum_ = 100;
     std::optional<CaptionSet> captions_;
 };
 

@@ -81,6 +81,8 @@ void TestOptionsDialog::showEvent(QShowEvent* event)
     const std::array<bool, kItems> selected = ReadItemSetting(rootDirectory_);
     for (size_t i = 0; i < boxes_.size(); ++i)
         boxes_[i]->setChecked(selected[i]);
+    // Focus left on a button by the last showing would make that button take Enter.
+    boxes_[0]->setFocus();
 }
 
 void TestOptionsDialog::accept()
