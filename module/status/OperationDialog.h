@@ -1,0 +1,66 @@
+#pragma once
+
+#include "OperationWindow.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+#include <string>
+
+namespace veltra {
+
+// What every operation window shares: the owner it reports to, where its
+// caption file lies, the operation it asks the owner to start, and an opening
+// that waits for the dialog's own event loop. The owner may answer the start
+// request by running the whole operation at once, and a window that closes
+// itself before its loop runs would leave exec() waiting for ever.
+class OperationDialog : public QDialog, public OperationWindow {
+    Q_OBJECT
+public:
+    explicit OperationDialog(QWidget* parent = nullptr);
+
+    void SetOwner(OperationOwner* owner);
+    void SetRootDirectory(std::string root);
+    void SetCountryCode(std::string country);
+    void SetOperation(int type, int letter);
+
+    int OperationType() const { return operationType_; }
+    int CommandLetter() const { return commandLetter_; }
+
+protected:
+    // Runs once per showing, before the dialog is on screen: texts and controls.
+    virtual void Prepare() = 0;
+    // Runs once per showing inside the dialog's event loop: the requests.
+    virtual void Opened() = 0;
+
+    void Request(int type, int value);
+    void Register(int type);
+
+    // The window's visible button and Escape always end the operation: they
+    // tell the owner (9, 0) and close with the cancel result. Enter acts on the
+    // hidden `ok`: it closes with the OK result, telling the owner nothing,
+    // but only while `ok` is enabled.
+    void UseEndingButton(QPushButton* button, QPushButton* ok);
+
+    const std::string& RootDirectory() const { return rootDirectory_; }
+    const std::string& CountryCode() const { return countryCode_; }
+
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+public slots:
+    void reject() override;
+
+private:
+    OperationOwner* owner_ = nullptr;
+    std::string rootDirectory_;
+    std::string countryCode_;
+    int operationType_ = 0;
+    int commandLetter_ = 0;
+    QPushButton* hiddenOk_ = nullptr;
+    bool endsOnReject_ = false;
+    int showing_ = 0;  // counts showings, so a late opening of an earlier one is dropped
+};
+
+}  // namespace veltra

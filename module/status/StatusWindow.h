@@ -1,0 +1,60 @@
+#pragma once
+
+#include "CaptionSet.h"
+#include "OperationDialog.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPushButton;
+
+namespace veltra {
+
+class ProgressListCtrl;
+
+// The modal window of a multi-port run (ROM download, parameter download,
+// module test): one row with a progress bar and a step or result text per
+// port, and one button that cancels, stops or closes.
+class StatusWindow : public OperationDialog {
+    Q_OBJECT
+public:
+    explicit StatusWindow(QWidget* parent = nullptr);
+
+    void ClearPortRows();
+    void AddPortRow(const std::string& portName);
+
+    void Notice(const StatusNotice& notice, int range, const std::string& portName) override;
+    void ShowPortError(const std::string& portName, const std::string& text) override;
+    void SetRowText(const std::string& text, int row) override;
+    void SetRowResult(int row, int kind, const std::string& text) override;
+    void CloseWithOk() override;
+
+    ProgressListCtrl* List() const { return list_; }
+
+protected:
+    void Prepare() override;
+    void Opened() override;
+
+private:
+    struct PortRow {
+        std::string name;
+        int count = 0;
+        int maximum = 100;  // of the phase the port is in
+    };
+
+    QString Caption(const char* key) const;
+    QString StepText(int letter);
+    PortRow* RowNamed(const std::string& portName);
+    void ShowCount(PortRow& row);
+    void MarkFinished(const std::string& portName, const QString& text);
+    void PortFinished(const StatusNotice& notice, const std::string& portName);
+
+    ProgressListCtrl* list_;
+    QPushButton* ok_;
+    QPushButton* button_;
+    std::vector<PortRow> portRows_;
+    std::optional<CaptionSet> captions_;
+};
+
+}  // namespace veltra
