@@ -9,6 +9,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -79,6 +80,16 @@ void CMainFrame::ApplyMenuTexts()
 bool CMainFrame::SetStatusPaneText(int pane, const QString& text)
 {
     return statusPanes_->SetPaneText(pane, text);
+}
+
+// A status tip would cover the file panes with a temporary message, and
+// those panes show only what the module sends.
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void CMainFrame::UpdateToolBarStates()

@@ -32,6 +32,9 @@ public:
     // whenever the event loop is about to wait.
     void UpdateToolBarStates();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void UpdateMenuStates(QMenu* menu);
     void UpdateCommandState(QAction* action);

@@ -47,8 +47,8 @@ void OpenFolder(QPainter& p, const QString& tag)
     p.setBrush(folder.darker(115));
     p.drawRect(QRectF(5, 8, 24, 17));
     p.setBrush(paper);
-    p.drawRect(QRectF(9, 5, 17, 14));
-    Label(p, QRectF(9, 5, 17, 14), tag, accent);
+    p.drawRect(QRectF(8, 2, 20, 13));
+    Label(p, QRectF(8, 2, 20, 11), tag, accent);
     QPolygonF front{{5, 25}, {9, 14}, {32, 14}, {29, 25}};
     p.setPen(QPen(ink, 1.2));
     p.setBrush(folder);
