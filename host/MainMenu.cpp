@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <iterator>
+
 namespace veltra {
 namespace {
 
