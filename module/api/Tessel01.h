@@ -2,7 +2,8 @@
  * Corvid (which loads Tessel01.so at run time and binds them by name) and the
  * module itself. Plain C so that nothing but C linkage crosses the boundary:
  * text travels as const char*, the host's view as void* (a QWidget*), and
- * every integer is 32 bits wide. */
+ * every integer is 32 bits wide. Texts passed in (SetRoot, SetCountry) stay the
+ * caller's: the module keeps its own copies. */
 #ifndef VELTRA_TESSEL01_H
 #define VELTRA_TESSEL01_H
 
