@@ -79,6 +79,7 @@ public:
     int DoneCount() const { return doneCount_; }
     int FailCount() const { return failCount_; }
     int PortsToRun() const { return portsToRun_; }
+    int InitialEraseCount() const { return initialEraseCount_; }
     const PortSlot& Slot(int port) const { return slots_.at(static_cast<size_t>(port)); }
     bool RunFinished() const { return runFinished_; }
 

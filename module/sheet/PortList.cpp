@@ -1,0 +1,101 @@
+#include "PortList.h"
+
+#include "StatusImages.h"
+
+#include <QHeaderView>
+
+namespace veltra {
+
+namespace {
+constexpr int kImageRole = Qt::UserRole + 1;
+}
+
+PortList::PortList(QWidget* parent) : QTreeWidget(parent), images_(MakeStatusImages())
+{
+    setObjectName(QStringLiteral("4005"));
+    setRootIsDecorated(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+    setIconSize(QSize(31, 18));
+    setColumnCount(3);
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    setColumnWidth(0, 40);
+    setColumnWidth(1, 90);
+    setColumnWidth(2, 100);
+}
+
+void PortList::SetHeadings(const QString& check, const QString& port, const QString& status)
+{
+    setHeaderLabels({check, port, status});
+}
+
+void PortList::AddPort(const std::string& name)
+{
+    auto* item = new QTreeWidgetItem(this);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, Qt::Unchecked);
+    item->setText(1, QString::fromStdString(name));
+    item->setData(2, kImageRole, 1);
+    item->setIcon(2, QIcon(images_[1]));
+}
+
+std::string PortList::PortName(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(1).toStdString() : std::string();
+}
+
+bool PortList::IsChecked(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item && item->checkState(0) == Qt::Checked;
+}
+
+void PortList::SetChecked(int row, bool checked)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+int PortList::Image(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->data(2, kImageRole).toInt() : -1;
+}
+
+QString PortList::StatusText(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(2) : QString();
+}
+
+int PortList::RowOf(const std::string& name) const
+{
+    const QString wanted = QString::fromStdString(name);
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        if (topLevelItem(row)->text(1) == wanted)
+            return row;
+    }
+    return -1;
+}
+
+void PortList::SetImage(const std::string& name, int image)
+{
+    SetImageWithReason(name, image, {});
+}
+
+void PortList::SetImageWithReason(const std::string& name, int image, const std::string& reason)
+{
+    const int row = RowOf(name);
+    if (row < 0 || image < 0 || static_cast<size_t>(image) >= images_.size())
+        return;
+    QTreeWidgetItem* item = topLevelItem(row);
+    item->setData(2, kImageRole, image);
+    item->setIcon(2, QIcon(images_[static_cast<size_t>(image)]));
+    item->setText(2, QString::fromStdString(reason));
+    item->setToolTip(2, QString::fromStdString(reason));
+}
+
+}  // namespace veltra

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QPixmap>
+#include <vector>
+
+namespace veltra {
+
+// The port list's status pictures, 31 x 18, in list order: 0 open, 1 closed,
+// 2 busy, 3 initial erase done, 4 failed.
+std::vector<QPixmap> MakeStatusImages();
+
+}  // namespace veltra
