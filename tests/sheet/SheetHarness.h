@@ -3,14 +3,19 @@
 #include "CFlashkitSheet.h"
 #include "ParameterList.h"
 #include "PortList.h"
+#include "Profile.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -78,6 +83,60 @@ private:
     std::vector<std::string> texts_;
 };
 
+// Answers the next file dialog that opens with `path` (an empty path cancels it).
+class FileDialogs {
+public:
+    explicit FileDialogs(std::string path) : path_(std::move(path))
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start();
+    }
+    int Answered() const { return answered_; }
+
+private:
+    void Poll()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            ++answered_;
+            if (path_.empty()) {
+                dialog->reject();
+                continue;
+            }
+            dialog->selectFile(QString::fromStdString(path_));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    }
+
+    QTimer timer_;
+    std::string path_;
+    int answered_ = 0;
+};
+
+// An Intel HEX text of `bytes` placed from address 0, 16 bytes a record.
+inline std::string HexFileText(const std::vector<uint8_t>& bytes)
+{
+    std::string text;
+    char piece[24];
+    for (size_t at = 0; at < bytes.size(); at += 16) {
+        const size_t count = std::min<size_t>(16, bytes.size() - at);
+        unsigned sum = static_cast<unsigned>(count + (at >> 8) + (at & 0xFF));
+        std::snprintf(piece, sizeof piece, ":%02X%04X00", static_cast<unsigned>(count), static_cast<unsigned>(at));
+        text += piece;
+        for (size_t k = 0; k < count; ++k) {
+            std::snprintf(piece, sizeof piece, "%02X", bytes[at + k]);
+            text += piece;
+            sum += bytes[at + k];
+        }
+        std::snprintf(piece, sizeof piece, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        text += piece;
+    }
+    return text + ":00000001FF\r\n";
+}
+
 // A program folder with the shipped settings, captions and default parameter
 // file, the given virtual modules listed as extra ports, and a sheet on a
 // host view of its own. The machine's own serial ports are kept out with an
@@ -85,18 +144,29 @@ private:
 class SheetHarness {
 public:
     explicit SheetHarness(int modules, sim::ModuleOptions options = {}, RunTimeouts timeouts = {})
+        : SheetHarness(std::vector<sim::ModuleOptions>(static_cast<size_t>(modules), options), timeouts)
     {
+    }
+
+    // One module per entry; `settings` are section, key and value written
+    // into the settings file.
+    explicit SheetHarness(const std::vector<sim::ModuleOptions>& perModule, RunTimeouts timeouts = {},
+                          const std::vector<std::array<std::string, 3>>& settings = {})
+    {
+        const int modules = static_cast<int>(perModule.size());
         if (modules > 0)
-            bench = std::make_unique<sim::VirtualBench>(modules, options);
+            bench = std::make_unique<sim::VirtualBench>(perModule);
         namespace fs = std::filesystem;
         fs::copy(VELTRA_SOURCE_DIR "/config", dir.File("config"), fs::copy_options::recursive);
         fs::copy(VELTRA_SOURCE_DIR "/Data", dir.File("Data"), fs::copy_options::recursive);
         std::string extra;
         for (int i = 0; i < modules; ++i)
             extra += (i ? "," : "") + bench->Module(i).Path();
-        std::string ini = TempDir::Read(dir.File("config/VTDown.ini"));
-        ini += "\nEXTRA=" + extra + "\n";
-        dir.Write("config/VTDown.ini", ini);
+        std::string error;
+        const std::string ini = dir.File("config/VTDown.ini");
+        WriteProfileString(ini, "PORTS", "EXTRA", extra, error);
+        for (const auto& [section, key, value] : settings)
+            WriteProfileString(ini, section, key, value, error);
         fs::create_directories(dir.File("sys/class/tty"));
         view.resize(1024, 700);
         view.show();

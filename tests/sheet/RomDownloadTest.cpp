@@ -1,0 +1,298 @@
+#include "SheetHarness.h"
+
+#include "ProgressListCtrl.h"
+#include "StatusWindow.h"
+
+#include <QPushButton>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <gtest/gtest.h>
+
+using namespace veltra;
+using veltra::testing::FileDialogs;
+using veltra::testing::MessageBoxes;
+using veltra::testing::SheetHarness;
+using veltra::testing::WaitFor;
+
+namespace {
+
+int ThreadCount()
+{
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (const dirent* entry = ::readdir(dir))
+            count += entry->d_name[0] != '.' ? 1 : 0;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+std::vector<uint8_t> Firmware(size_t size)
+{
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 37 + 11) ^ (i >> 8));
+    return bytes;
+}
+
+sim::ModuleOptions BootLoaderModules()
+{
+    sim::ModuleOptions options;
+    options.start = sim::Personality::BootLoader;
+    options.eraseTime = std::chrono::milliseconds(30);
+    return options;
+}
+
+// Clicks the status window's button once `ready` holds, as the user would.
+class CloseWhen {
+public:
+    CloseWhen(CFlashkitSheet& sheet, std::function<bool()> ready) : ready_(std::move(ready))
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this, &sheet] {
+            StatusWindow& window = sheet.Status();
+            if (!window.isVisible() || !ready_())
+                return;
+            timer_.stop();
+            window.findChild<QPushButton*>(QStringLiteral("2"))->click();
+        });
+        timer_.start();
+    }
+
+private:
+    QTimer timer_;
+    std::function<bool()> ready_;
+};
+
+class RomDownload : public ::testing::Test {
+protected:
+    void Prepare(int modules, const std::vector<uint8_t>& image, sim::ModuleOptions options = BootLoaderModules(),
+                 RunTimeouts timeouts = {})
+    {
+        harness = std::make_unique<SheetHarness>(modules, options, timeouts);
+        firmware = image;
+        hexPath = harness->dir.Write("firmware.hex", veltra::testing::HexFileText(image));
+        FileDialogs dialogs(hexPath);
+        harness->sheet->ChooseRomFile();
+        ASSERT_EQ(harness->sheet->Rom().loaded, 1);
+        harness->TickAll();
+    }
+
+    void Connect()
+    {
+        harness->sheet->Controls().connect->click();
+        ASSERT_TRUE(harness->sheet->IsConnected());
+    }
+
+    void ExpectProgrammed(int module)
+    {
+        const auto flash = harness->bench->Module(static_cast<size_t>(module)).Flash();
+        for (size_t a = 0; a < firmware.size(); ++a)
+            ASSERT_EQ(flash[a], firmware[a]) << "module " << module << " address " << a;
+    }
+
+    QString RowText(int row) const { return harness->sheet->Status().List()->CellText(row, 3); }
+
+    std::unique_ptr<SheetHarness> harness;
+    std::vector<uint8_t> firmware;
+    std::string hexPath;
+};
+
+}  // namespace
+
+TEST_F(RomDownload, EightModulesProgrammedAndVerifiedAtOnce)
+{
+    Prepare(8, Firmware(0x8000));
+    const SheetControls& c = harness->sheet->Controls();
+    EXPECT_TRUE(c.romDown->isChecked());  // loading a file ticks ROM Down
+    Connect();
+    c.verify->setChecked(true);
+    c.startDownload->click();  // returns when the window has closed itself
+
+    for (int module = 0; module < 8; ++module)
+        ExpectProgrammed(module);
+    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 8);
+    for (int row = 0; row < 8; ++row)
+        EXPECT_EQ(RowText(row), "Completed!");
+    // A run that finished leaves the ports open and the sheet connected.
+    EXPECT_TRUE(harness->sheet->IsConnected());
+    EXPECT_TRUE(harness->sheet->Channel(3).IsOpen());
+    EXPECT_EQ(harness->sheet->GetToolMessage(21), 1);
+}
+
+TEST_F(RomDownload, ShortImageAndEachPhaseAlone)
+{
+    // The last block holds one byte.
+    Prepare(1, Firmware(0x0101));
+    Connect();
+    harness->sheet->Controls().verify->setChecked(true);
+    harness->sheet->Controls().startDownload->click();
+    ExpectProgrammed(0);
+    const auto requests = harness->bench->Module(0).Requests();
+    ASSERT_FALSE(requests.empty());
+
+    // No phase at all: the handshake alone finishes the port.
+    const SheetControls& c = harness->sheet->Controls();
+    for (QCheckBox* box : {c.erase, c.blankCheck, c.romDown, c.verify})
+        box->setChecked(false);
+    const size_t before = harness->bench->Module(0).Requests().size();
+    c.startDownload->click();
+    EXPECT_EQ(harness->bench->Module(0).Requests().size(), before + 1);
+    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+
+    // Verify alone against the programmed module.
+    c.verify->setChecked(true);
+    c.startDownload->click();
+    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+}
+
+TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
+{
+    std::vector<sim::ModuleOptions> perModule(4, BootLoaderModules());
+    perModule[1].faults.nakBlock = 3;
+    perModule[2].faults.stuckBit = sim::StuckBit{0x0123, 2, 1};
+    perModule[3].faults.silent = true;
+    RunTimeouts timeouts;
+    timeouts.bootLoader = 400;
+    harness = std::make_unique<SheetHarness>(perModule, timeouts);
+    firmware = Firmware(0x1000);
+    FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
+    harness->sheet->ChooseRomFile();
+    harness->TickAll();
+    Connect();
+    harness->sheet->Controls().verify->setChecked(true);
+    const int threadsBefore = ThreadCount();
+
+    CloseWhen closer(*harness->sheet, [this] {
+        return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Time Out! " &&
+               RowText(2) == " - Verification Fail! " && RowText(3) == " - Time Out! ";
+    });
+    harness->sheet->Controls().startDownload->click();
+
+    ExpectProgrammed(0);
+    ProgressListCtrl& list = *harness->sheet->Status().List();
+    EXPECT_EQ(list.RowColour(0), 0xFF0000);  // blue
+    for (int row = 1; row < 4; ++row)
+        EXPECT_EQ(list.RowColour(row), 0x0000FF) << row;  // red
+    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Rejected);
+    // Closing with the button ends the operation: every port closed and
+    // marked, the tool states reset, no thread of ours left.
+    EXPECT_FALSE(harness->sheet->IsConnected());
+    for (int port = 0; port < 4; ++port) {
+        EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
+        EXPECT_EQ(harness->Ports().Image(port), port_image::kClosed);
+    }
+    EXPECT_EQ(harness->sheet->GetToolMessage(21), 0);
+    EXPECT_LT(ThreadCount(), threadsBefore);
+}
+
+TEST_F(RomDownload, RefusedBlockShowsCheckSumAtOnce)
+{
+    std::vector<sim::ModuleOptions> perModule(2, BootLoaderModules());
+    perModule[1].faults.nakBlock = 0;
+    harness = std::make_unique<SheetHarness>(perModule);
+    firmware = Firmware(0x0800);
+    FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
+    harness->sheet->ChooseRomFile();
+    harness->TickAll();
+    Connect();
+    CloseWhen closer(*harness->sheet, [this] {
+        return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Check sum ";
+    });
+    harness->sheet->Controls().startDownload->click();
+    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 1);
+}
+
+TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
+{
+    sim::ModuleOptions slow = BootLoaderModules();
+    slow.eraseTime = std::chrono::milliseconds(60000);
+    harness = std::make_unique<SheetHarness>(3, slow);
+    firmware = Firmware(0x0400);
+    FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
+    harness->sheet->ChooseRomFile();
+    const int threadsBefore = ThreadCount();
+    harness->TickAll();
+    Connect();
+    CloseWhen closer(*harness->sheet, [this] { return RowText(2) == "ROM Erasing..."; });
+    harness->sheet->Controls().startDownload->click();
+    for (int port = 0; port < 3; ++port)
+        EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 0);
+}
+
+TEST_F(RomDownload, ChangedFileIsOfferedAgainAndVerifyNeedsAnImage)
+{
+    harness = std::make_unique<SheetHarness>(1, BootLoaderModules());
+    const SheetControls& c = harness->sheet->Controls();
+    harness->TickAll();
+    Connect();
+    // Verify without any image: said once, nothing sent after the handshake.
+    c.romDown->setChecked(false);
+    c.erase->setChecked(false);
+    c.blankCheck->setChecked(false);
+    c.verify->setChecked(true);
+    {
+        MessageBoxes boxes;
+        CloseWhen closer(*harness->sheet, [&] { return !boxes.Texts().empty(); });
+        c.startDownload->click();
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, load a ROM file..."}));
+    }
+    EXPECT_EQ(harness->bench->Module(0).Requests().size(), 1u);
+
+    // Load, then change the file on disk: Yes reads it again before the run.
+    firmware = Firmware(0x0200);
+    hexPath = harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware));
+    {
+        FileDialogs dialogs(hexPath);
+        harness->sheet->ChooseRomFile();
+    }
+    firmware = Firmware(0x0300);
+    std::reverse(firmware.begin(), firmware.end());
+    harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware));
+    struct timespec times[2] = {{0, UTIME_OMIT}, {2000000000, 5}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, hexPath.c_str(), times, 0), 0);
+    Connect();
+    c.erase->setChecked(true);
+    MessageBoxes boxes(QMessageBox::Yes);
+    c.startDownload->click();
+    ASSERT_FALSE(boxes.Texts().empty());
+    EXPECT_EQ(boxes.Texts().front(), "ROM Download: The ROM file is changed. \nDo you want to down this changed file?");
+    ExpectProgrammed(0);
+}
+
+TEST_F(RomDownload, InitialEraseMakesRunningModulesGiveWay)
+{
+    std::vector<sim::ModuleOptions> perModule(2);
+    harness = std::make_unique<SheetHarness>(
+        perModule, RunTimeouts{}, std::vector<std::array<std::string, 3>>{{"OPTIONS", "FW_DW_OPT01", "1"}});
+    const SheetControls& c = harness->sheet->Controls();
+    EXPECT_TRUE(harness->sheet->PreEraseOption());
+    harness->Tick(0);
+    c.initErase->click();
+    Connect();
+    MessageBoxes boxes;
+    c.startDownload->click();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"ROM Download: Initial erase is OK!"}));
+    sim::VirtualModule& module = harness->bench->Module(0);
+    EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+    EXPECT_EQ(module.Eeprom()[509], 0xAA);
+    EXPECT_EQ(harness->Ports().Image(0), port_image::kInitialEraseDone);
+    EXPECT_FALSE(harness->sheet->Channel(0).IsOpen());
+    EXPECT_FALSE(c.initErase->isChecked());
+    EXPECT_EQ(harness->bench->Module(1).Running(), sim::Personality::Application);
+    EXPECT_TRUE(harness->sheet->IsConnected());
+
+    // Without the option the mark is not written.
+    SheetHarness plain(1);
+    plain.Tick(0);
+    plain.sheet->Controls().initErase->click();
+    plain.sheet->Controls().connect->click();
+    plain.sheet->Controls().startDownload->click();
+    EXPECT_TRUE(WaitFor([&] { return plain.bench->Module(0).Running() == sim::Personality::BootLoader; }));
+    EXPECT_EQ(plain.bench->Module(0).Eeprom()[509], 0xFF);
+}
