@@ -18,7 +18,7 @@ using testing::OpenAndWaitForStart;
 
 using Record = std::array<uint8_t, 4>;
 
-class ModuleTestWindowTest : public testing::WindowTest {
+class ModuleTestWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

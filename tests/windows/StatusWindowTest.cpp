@@ -22,7 +22,7 @@ StatusNotice Active(int code, int value, int port = 0)
     return StatusNotice{1, code, value, port};
 }
 
-class StatusWindowTest : public testing::WindowTest {
+class StatusWindowTest : public ::testing::Test {
 protected:
     void Prepare(const std::vector<std::string>& ports, int letter)
     {
