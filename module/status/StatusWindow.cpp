@@ -102,7 +102,7 @@ void StatusWindow::Opened()
     Request(OperationType(), letter);
 }
 
-QString StatusWindow::StepText(int letter)
+QString StatusWindow::StepText(int letter) const
 {
     switch (letter) {
     case kHandshake:
@@ -119,7 +119,6 @@ QString StatusWindow::StepText(int letter)
     case kParamWrite:
         return Caption("STATUS_MSG5");
     case kModuleTest:
-        setWindowTitle(Caption("STATUS_TITLE2"));
         return Caption("STATUS_MSG6");
     default:
         return {};
@@ -142,6 +141,8 @@ void StatusWindow::Notice(const StatusNotice& notice, int range, const std::stri
             bar->setRange(0, range);
         button_->setText(Caption("BTN_CANCEL"));
         list_->SetCellText(notice.port, kStepColumn, StepText(notice.value));
+        if (notice.value == kModuleTest)
+            setWindowTitle(Caption("STATUS_TITLE2"));
         break;
     }
     case notice::kProgress:
