@@ -67,6 +67,9 @@ int ReplyDispatcher::PrepareUpload()
 
 bool ReplyDispatcher::ParamReadStart(int port, int firstRow)
 {
+    // The upload progress window acts only on notices with active 0; that goes
+    // for the end notice too, which follows when no row is left.
+    notice_.active = 0;
     int row = firstRow;
     const int rows = static_cast<int>(parameters_.rows.size());
     while (row < rows && (!parameters_.rows[static_cast<size_t>(row)].checked ||
@@ -83,7 +86,7 @@ bool ReplyDispatcher::ParamReadStart(int port, int firstRow)
     slot.size = RowSize(entry);
     slot.byteIndex = 0;
     slot.values.assign(static_cast<size_t>(slot.size), 0xFF);
-    notice_ = StatusNotice{1, notice::kProgress, 0, port};
+    notice_ = StatusNotice{0, notice::kProgress, 0, port};
     observer_.RunOver(notice_, 1);
     SendParamRead(port);
     return true;

@@ -4,9 +4,9 @@
 
 #include <QDialog>
 
-class QPushButton;
-
 #include <string>
+
+class QPushButton;
 
 namespace veltra {
 

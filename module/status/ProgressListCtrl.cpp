@@ -80,6 +80,7 @@ void ProgressListCtrl::AddProgressBar(int row, int column, int id)
     auto* bar = new QProgressBar;
     bar->setObjectName(QString::number(id));
     bar->setTextVisible(false);
+    bar->setRange(0, 100);
     bar->setValue(0);
     setCellWidget(row, column, bar);
     bars_.push_back(bar);

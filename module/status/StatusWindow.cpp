@@ -75,6 +75,8 @@ void StatusWindow::Prepare()
                   {Caption("STATUS_HEAD3"), 250}});
     list_->SetColouredColumn(kStepColumn);
     for (size_t i = 0; i < portRows_.size(); ++i) {
+        // Every bar starts at 0 to 100, the range of the ROM download's first
+        // steps; each port's phase notices set their own range from then on.
         portRows_[i].count = 0;
         portRows_[i].maximum = 100;
         const int row = list_->AppendRow();
@@ -92,17 +94,10 @@ void StatusWindow::Prepare()
 void StatusWindow::Opened()
 {
     Register(request::kRegisterStatus);
-    const int letter = CommandLetter();
-    const bool romStep = letter == kHandshake || letter == kErase || letter == kBlankCheck || letter == kProgram;
-    if (OperationType() == request::kStartRun && romStep && !portRows_.empty()) {
-        portRows_.back().maximum = 100;
-        if (QProgressBar* last = list_->ProgressBar(list_->rowCount() - 1))
-            last->setRange(0, 100);
-    }
-    Request(OperationType(), letter);
+    Request(OperationType(), CommandLetter());
 }
 
-QString StatusWindow::StepText(int letter)
+QString StatusWindow::StepText(int letter) const
 {
     switch (letter) {
     case kHandshake:
@@ -119,7 +114,6 @@ QString StatusWindow::StepText(int letter)
     case kParamWrite:
         return Caption("STATUS_MSG5");
     case kModuleTest:
-        setWindowTitle(Caption("STATUS_TITLE2"));
         return Caption("STATUS_MSG6");
     default:
         return {};
@@ -142,6 +136,8 @@ void StatusWindow::Notice(const StatusNotice& notice, int range, const std::stri
             bar->setRange(0, range);
         button_->setText(Caption("BTN_CANCEL"));
         list_->SetCellText(notice.port, kStepColumn, StepText(notice.value));
+        if (notice.value == kModuleTest)
+            setWindowTitle(Caption("STATUS_TITLE2"));
         break;
     }
     case notice::kProgress:

@@ -44,7 +44,7 @@ private:
     };
 
     QString Caption(const char* key) const;
-    QString StepText(int letter);
+    QString StepText(int letter) const;
     PortRow* RowNamed(const std::string& portName);
     void ShowCount(PortRow& row);
     void MarkFinished(const std::string& portName, const QString& text);

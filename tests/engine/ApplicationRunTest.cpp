@@ -110,6 +110,8 @@ TEST_F(ApplicationRun, UploadFillsEveryTypeFromOnePortAtApplicationRate)
     EXPECT_EQ(observer.runOvers.back().notice.code, notice::kPhaseDone);
     EXPECT_EQ(observer.runOvers.back().range, 8);
     EXPECT_EQ(observer.runOvers.size(), 7u);  // one per row read, then the end
+    for (const auto& over : observer.runOvers)
+        EXPECT_EQ(over.notice.active, 0);  // the upload window ignores any other notice
 }
 
 TEST_F(ApplicationRun, UploadRefusalsStartNothing)

@@ -15,7 +15,7 @@ namespace {
 
 using veltra::testing::TempDir;
 
-class TestOptionsDialogTest : public testing::WindowTest {
+class TestOptionsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

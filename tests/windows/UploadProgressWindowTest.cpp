@@ -18,7 +18,7 @@ StatusNotice Upload(int code)
     return StatusNotice{0, code, 0, 0};
 }
 
-class UploadProgressWindowTest : public testing::WindowTest {
+class UploadProgressWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -2,8 +2,6 @@
 
 #include "OperationWindow.h"
 
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -17,22 +15,6 @@
 #include <vector>
 
 namespace veltra::testing {
-
-// One application for the whole test program, made on first use.
-inline QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "windows_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-// Fixtures derive from this so the application exists before their windows.
-class WindowTest : public ::testing::Test {
-protected:
-    WindowTest() { App(); }
-};
 
 // Lets events run until `condition` holds or five seconds have passed.
 inline bool WaitUntil(const std::function<bool()>& condition)
