@@ -105,7 +105,10 @@ int main(int argc, char** argv)
     }
 
     // Blocked before any module thread starts, so that every thread inherits the
-    // mask and the signals reach only the signalfd.
+    // mask and the signals reach only the signalfd. A shell starts background
+    // jobs with SIGINT ignored, which would discard it before the signalfd saw it.
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);

@@ -143,6 +143,12 @@ TEST(SimBoard, BootLoaderRunsTheDownloadRecords)
     EXPECT_EQ(board.Memory().flash.Contents(), std::vector<std::uint8_t>(0x10000, 0xFF));
 
     EXPECT_EQ(Feed(board, ":0500000400007FFF0178", 57600), ":0500000400007FFF0178.\r\n");
+    const std::string erasedBlock = ":80000000" + std::string(256, 'F') + "00";
+    EXPECT_EQ(Feed(board, erasedBlock, 57600), erasedBlock + ".\r\n");
+    // The records this test builds agree with the published examples.
+    EXPECT_EQ(HexRecord(0, 0x03, {0x07}), ":0100000307F5");
+    EXPECT_EQ(ReadBackRecord(0x0400, 0x07FF), ":05000004040007FF00ED");
+    EXPECT_EQ(HexRecord(0, 0x00, std::vector<std::uint8_t>(128, 0xFF)), erasedBlock);
 
     const auto block = Pattern(128, 9);
     const std::string program = HexRecord(0x0100, 0x00, block);
