@@ -7,6 +7,9 @@
 // and the owner's handler takes the bytes.
 //
 //   link_bench [rounds] [megabytes per channel]
+//   LINK_BENCH_SPREAD=1 link_bench     also prints the spread of each set of samples
+//
+// The figures are only as quiet as the machine: run it when nothing else is.
 
 #include "PosixSerial.h"
 #include "PortDiscovery.h"
@@ -24,6 +27,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -100,7 +104,11 @@ private:
 double Median(std::vector<double> values, const char* what = nullptr)
 {
     std::sort(values.begin(), values.end());
-    if (what && getenv("BENCH_DEBUG") && !values.empty()) std::printf("%s: min %.1f p10 %.1f p50 %.1f p90 %.1f max %.1f\n", what, values[0], values[values.size()/10], values[values.size()/2], values[values.size()*9/10], values.back());
+    if (what != nullptr && std::getenv("LINK_BENCH_SPREAD") != nullptr && !values.empty()) {
+        std::printf("  %s: min %.1f p10 %.1f p50 %.1f p90 %.1f max %.1f us\n", what, values[0],
+                    values[values.size() / 10], values[values.size() / 2], values[values.size() * 9 / 10],
+                    values.back());
+    }
     return values.empty() ? 0 : values[values.size() / 2];
 }
 

@@ -316,6 +316,7 @@ TEST(SerialChannel, AnsweredRequestReachesTheOwnerAndIsNotTimedOut)
     EXPECT_EQ(h.channel.LastCode(), 'R');
     EXPECT_EQ(h.channel.LastCommand(), 'R');
     EXPECT_EQ(h.channel.LastLength(), 3);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(h.channel.LastRequest()), 3), "R\x01\x02");
     EXPECT_EQ(h.pty.Read(3), "R\x01\x02");
     ASSERT_TRUE(h.pty.Write("REPLY"));
     ASSERT_TRUE(PumpUntil([&] { return h.received == "REPLY"; }));
