@@ -8,8 +8,10 @@ namespace veltra {
 struct ReceiveHandover::Ticket {
     enum class State { Queued, Running, Done, Withdrawn };
     State state = State::Queued;
-    bool readerLeft = false;  // its reader was released while the handler ran
-    HandoverGate* gate = nullptr;
+    // The reader waits on the ticket, not on its channel: the owner signals it
+    // after letting go of the lock (the shared ticket outlives a channel that
+    // a handler destroys), so the woken reader does not run into a held lock.
+    std::condition_variable done;
     std::function<void()> take;
     std::function<void()> handle;
 };
@@ -49,7 +51,6 @@ bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& t
         return true;
     }
     auto ticket = std::make_shared<Ticket>();
-    ticket->gate = &gate;
     ticket->take = take;
     ticket->handle = handle;
     std::unique_lock lock(mutex_);
@@ -60,7 +61,9 @@ bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& t
     WakeLocked(lock);
 
     lock.lock();
-    gate.done.wait(lock, [&] { return ticket->state == Ticket::State::Done || gate.released.load(); });
+    gate.waiting = &ticket->done;
+    ticket->done.wait(lock, [&] { return ticket->state == Ticket::State::Done || gate.released.load(); });
+    gate.waiting = nullptr;
     switch (ticket->state) {
     case Ticket::State::Done:
         return true;
@@ -69,9 +72,7 @@ bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& t
         return false;
     default:
         // The owner is inside the handler, which may be closing this very
-        // channel, or even destroying it: leave now and tell the owner not to
-        // look for this gate afterwards.
-        ticket->readerLeft = true;
+        // channel, or even destroying it: leave now.
         return false;
     }
 }
@@ -112,11 +113,9 @@ void ReceiveHandover::RunNext()
         lock.lock();
         handling_ = false;
         ticket->state = Ticket::State::Done;
-        if (!ticket->readerLeft) {
-            // Under the lock: the reader cannot see Done, return and let its
-            // channel go before this notification is over.
-            ticket->gate->done.notify_one();
-        }
+        lock.unlock();
+        ticket->done.notify_one();
+        lock.lock();
     }
     // The bound was reached: come back after the events queued meanwhile.
     WakeLocked(lock);
@@ -126,7 +125,9 @@ void ReceiveHandover::Release(HandoverGate& gate)
 {
     std::lock_guard lock(mutex_);
     gate.released = true;
-    gate.done.notify_all();
+    if (gate.waiting != nullptr) {
+        gate.waiting->notify_all();
+    }
 }
 
 void ReceiveHandover::Post(std::function<void()> work)

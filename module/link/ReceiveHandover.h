@@ -17,7 +17,7 @@ namespace veltra {
 // not yet started is withdrawn.
 struct HandoverGate {
     std::atomic<bool> released{false};
-    std::condition_variable done;  // waited on under the hand-over's mutex
+    std::condition_variable* waiting = nullptr;  // the reader's wait, under the hand-over's mutex
 };
 
 // The module-wide receive lock and the synchronous hand-over of received chunks
