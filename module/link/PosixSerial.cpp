@@ -125,8 +125,10 @@ void CloseSerialPort(int fd, uint32_t baudRate, int capMs)
         }
     }
     // Whatever is still queued now would only make close() wait for the driver's
-    // closing time-out (30 s by default).
-    ::ioctl(fd, TCFLSH, TCIOFLUSH);
+    // closing time-out (30 s by default). Only then is the output flushed: on a
+    // pseudo-terminal, whose queue always reads empty, an output flush throws away
+    // what the other side has not read yet.
+    ::ioctl(fd, TCFLSH, queued > 0 ? TCIOFLUSH : TCIFLUSH);
     int dtr = TIOCM_DTR;
     ::ioctl(fd, TIOCMBIC, &dtr);
     ::ioctl(fd, TIOCNXCL);

@@ -1,15 +1,19 @@
 #include "ReceiveHandover.h"
 
+#include <QMetaMethod>
 #include <QMetaObject>
 
 namespace veltra {
 
 struct ReceiveHandover::Ticket {
-    enum class State { Posted, Running, Done, Cancelled };
-    State state = State::Posted;
-    std::function<void()> take;    // a chunk: under the lock, on the owner's thread
-    std::function<void()> handle;  // a chunk: then without it
-    std::function<void()> work;    // or a posted call
+    enum class State { Queued, Running, Done, Withdrawn };
+    State state = State::Queued;
+    // The reader waits on the ticket, not on its channel: the owner signals it
+    // after letting go of the lock (the shared ticket outlives a channel that
+    // a handler destroys), so the woken reader does not run into a held lock.
+    std::condition_variable done;
+    std::function<void()> take;
+    std::function<void()> handle;
 };
 
 ReceiveHandover::ReceiveHandover(QObject* parent)
@@ -24,9 +28,18 @@ bool ReceiveHandover::IsOwnerThread() const
     return std::this_thread::get_id() == owner_;
 }
 
-void ReceiveHandover::Wake()
+void ReceiveHandover::WakeLocked(std::unique_lock<std::mutex>& lock)
 {
-    QMetaObject::invokeMethod(this, "RunNext", Qt::QueuedConnection);
+    // One wake-up waiting is enough: RunNext takes everything queued.
+    const bool post = !wakePending_;
+    wakePending_ = true;
+    lock.unlock();
+    if (!post) {
+        return;
+    }
+    static const QMetaMethod runNext =
+        staticMetaObject.method(staticMetaObject.indexOfMethod(QMetaObject::normalizedSignature("RunNext()")));
+    runNext.invoke(this, Qt::QueuedConnection);
 }
 
 bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& take,
@@ -40,86 +53,88 @@ bool ReceiveHandover::Deliver(HandoverGate& gate, const std::function<void()>& t
     auto ticket = std::make_shared<Ticket>();
     ticket->take = take;
     ticket->handle = handle;
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !busy_ || gate.released.load(); });
-        if (gate.released.load()) {
-            return false;
-        }
-        busy_ = true;
-        queue_.push_back(ticket);
-    }
-    Wake();
-
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return ticket->state == Ticket::State::Done || gate.released.load(); });
+    if (gate.released) {
+        return false;
+    }
+    chunks_.push_back(ticket);
+    WakeLocked(lock);
+
+    lock.lock();
+    gate.waiting = &ticket->done;
+    ticket->done.wait(lock, [&] { return ticket->state == Ticket::State::Done || gate.released.load(); });
+    gate.waiting = nullptr;
     switch (ticket->state) {
     case Ticket::State::Done:
         return true;
-    case Ticket::State::Posted:
-        // The owner never got to it: withdraw the chunk and free the lock.
-        ticket->state = Ticket::State::Cancelled;
-        busy_ = false;
-        lock.unlock();
-        changed_.notify_all();
+    case Ticket::State::Queued:
+        ticket->state = Ticket::State::Withdrawn;  // the owner skips it
         return false;
     default:
-        // The owner is inside the handler (which may be closing this very
-        // channel); the reader leaves now and the handler frees the lock.
+        // The owner is inside the handler, which may be closing this very
+        // channel, or even destroying it: leave now.
         return false;
     }
 }
 
 void ReceiveHandover::RunNext()
 {
-    std::shared_ptr<Ticket> ticket;
-    {
-        std::lock_guard lock(mutex_);
-        if (queue_.empty()) {
+    // Takes everything queued, up to a bound, in one trip through the event
+    // loop: with many ports talking at once those trips are most of the cost.
+    // The bound keeps a flood from starving timers and input.
+    std::unique_lock lock(mutex_);
+    wakePending_ = false;  // what is queued from now on posts another
+    for (int budget = kBatch; budget > 0; --budget) {
+        if (!calls_.empty()) {
+            std::function<void()> call = std::move(calls_.front());
+            calls_.pop_front();
+            lock.unlock();
+            call();
+            lock.lock();
+            continue;
+        }
+        if (handling_ || chunks_.empty()) {
+            // While a handler runs, this is a nested event loop inside it: the
+            // RunNext that called the handler goes on with the chunks after it.
             return;
         }
-        ticket = std::move(queue_.front());
-        queue_.pop_front();
-        if (ticket->work) {
-            // A posted call: run below, outside the lock.
-        } else if (ticket->state != Ticket::State::Posted) {
-            return;  // withdrawn by a closing channel
-        } else {
-            ticket->state = Ticket::State::Running;
-            ticket->take();
+        std::shared_ptr<Ticket> ticket = std::move(chunks_.front());
+        chunks_.pop_front();
+        if (ticket->state != Ticket::State::Queued) {
+            continue;  // withdrawn by a closing channel
         }
-    }
-    if (ticket->work) {
-        ticket->work();
-        return;
-    }
-    ticket->handle();
-    {
-        std::lock_guard lock(mutex_);
+        ticket->state = Ticket::State::Running;
+        ticket->take();
+        handling_ = true;
+        lock.unlock();
+
+        ticket->handle();
+
+        lock.lock();
+        handling_ = false;
         ticket->state = Ticket::State::Done;
-        busy_ = false;
+        lock.unlock();
+        ticket->done.notify_one();
+        lock.lock();
     }
-    changed_.notify_all();
+    // The bound was reached: come back after the events queued meanwhile.
+    WakeLocked(lock);
 }
 
 void ReceiveHandover::Release(HandoverGate& gate)
 {
-    {
-        std::lock_guard lock(mutex_);
-        gate.released.store(true);
+    std::lock_guard lock(mutex_);
+    gate.released = true;
+    if (gate.waiting != nullptr) {
+        gate.waiting->notify_all();
     }
-    changed_.notify_all();
 }
 
 void ReceiveHandover::Post(std::function<void()> work)
 {
-    auto ticket = std::make_shared<Ticket>();
-    ticket->work = std::move(work);
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(ticket));
-    }
-    Wake();
+    std::unique_lock lock(mutex_);
+    calls_.push_back(std::move(work));
+    WakeLocked(lock);
 }
 
 }  // namespace veltra

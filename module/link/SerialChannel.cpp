@@ -281,9 +281,13 @@ void SerialChannel::ReaderLoop()
             int count = 0;
             bool hungUp = false;
             while (count < kBufferSize) {
-                const ssize_t n = ::read(fd_, incoming_.data() + count, static_cast<size_t>(kBufferSize - count));
+                const ssize_t requested = kBufferSize - count;
+                const ssize_t n = ::read(fd_, incoming_.data() + count, static_cast<size_t>(requested));
                 if (n > 0) {
                     count += static_cast<int>(n);
+                    if (n < requested) {
+                        break;  // the tty gave all it had: no second call for EAGAIN
+                    }
                 } else if (n == 0) {
                     hungUp = true;  // VMIN is 1: zero bytes means the line hung up
                     break;

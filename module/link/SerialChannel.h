@@ -101,6 +101,9 @@ public:
     uint16_t LastCommand() const;
     uint16_t LastLength() const;
     std::chrono::steady_clock::time_point LastSendTime() const;
+    // The copy of the last request that resends use (LastLength() bytes). Only
+    // the owner writes it, so the owner may read it without more ado.
+    const uint8_t* LastRequest() const { return lastRequest_.data(); }
     // The last chunk handed to the owner, zero-filled past its end. Read it only
     // on the owner's thread.
     const uint8_t* ReceiveBuffer() const { return receiveBuffer_.data(); }

@@ -31,7 +31,8 @@ constexpr int16_t kPort = 3;
 // One channel on one pseudo-terminal, with the owner's handlers recording what
 // reaches them. Members are destroyed in reverse: channel, peer, hand-over.
 struct Harness {
-    explicit Harness(uint16_t timeoutMs = 60000, uint16_t retryLimit = 0, uint32_t baudRate = 115200)
+    explicit Harness(uint16_t timeoutMs = 60000, uint16_t retryLimit = 0, uint32_t baudRate = 115200,
+                     ReceiveHandover* shared = nullptr)
     {
         App();
         ChannelSettings settings;
@@ -50,7 +51,7 @@ struct Harness {
             }
         };
         channel.Configure(settings);
-        channel.SetNotifyWindow(&handover);
+        channel.SetNotifyWindow(shared != nullptr ? shared : &handover);
         channel.SetDataHandler([this](int16_t port, const uint8_t* buffer, int count) {
             EXPECT_EQ(port, kPort);
             EXPECT_EQ(buffer, channel.ReceiveBuffer());
@@ -281,6 +282,16 @@ TEST(SerialChannel, LineIsRaw8N1WithoutFlowControlAtAnyRate)
     EXPECT_EQ(h.received, binary);
 }
 
+TEST(SerialChannel, WhatWasSentBeforeCloseStillArrives)
+{
+    Harness h;
+    ASSERT_TRUE(h.channel.Open());
+    const std::string request(3000, 'G');  // more than the peer reads at once
+    EXPECT_EQ(h.Send(request, 'G'), 1);
+    h.channel.Close();
+    EXPECT_EQ(h.pty.Read(request.size()), request);
+}
+
 TEST(SerialChannel, AnsweredRequestReachesTheOwnerAndIsNotTimedOut)
 {
     Harness h(300);
@@ -305,6 +316,7 @@ TEST(SerialChannel, AnsweredRequestReachesTheOwnerAndIsNotTimedOut)
     EXPECT_EQ(h.channel.LastCode(), 'R');
     EXPECT_EQ(h.channel.LastCommand(), 'R');
     EXPECT_EQ(h.channel.LastLength(), 3);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(h.channel.LastRequest()), 3), "R\x01\x02");
     EXPECT_EQ(h.pty.Read(3), "R\x01\x02");
     ASSERT_TRUE(h.pty.Write("REPLY"));
     ASSERT_TRUE(PumpUntil([&] { return h.received == "REPLY"; }));
@@ -466,6 +478,53 @@ TEST(SerialChannel, CloseFromInsideTheDataHandlerAndANestedLoop)
     };
     ASSERT_TRUE(PumpUntil([&] { return !h.channel.IsOpen(); }));
     EXPECT_EQ(ThreadCount(), base + 1);
+}
+
+TEST(SerialChannel, OneChunkAtATimeEvenInsideANestedLoop)
+{
+    App();
+    ReceiveHandover shared;  // the module-wide one, outliving both channels
+    Harness a(60000, 0, 115200, &shared);
+    Harness b(50, 0, 115200, &shared);
+    ASSERT_TRUE(a.channel.Open());
+    ASSERT_TRUE(b.channel.Open());
+
+    bool insideA = false;
+    bool eventInsideA = false;
+    std::string bDuringA;
+    QEventLoop* modal = nullptr;
+    b.onData = [&](const uint8_t* buffer, int count) {
+        if (insideA) {
+            bDuringA.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(count));
+        }
+    };
+    b.onEvent = [&](int16_t code) {
+        if (code == veltra::kEventTimeOut && modal != nullptr) {
+            eventInsideA = insideA;
+            modal->quit();
+        }
+    };
+    a.onData = [&](const uint8_t*, int) {
+        if (a.chunks != 1) {
+            return;
+        }
+        // A handler that runs a modal loop: B's bytes arrive and B times out
+        // meanwhile. The event gets through; B's chunk waits for this handler.
+        insideA = true;
+        ASSERT_TRUE(b.pty.Write("late"));
+        b.Send("?", '?');
+        QEventLoop loop;
+        modal = &loop;
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);  // a guard only
+        loop.exec();
+        modal = nullptr;
+        insideA = false;
+    };
+    ASSERT_TRUE(a.pty.Write("first"));
+    ASSERT_TRUE(PumpUntil([&] { return b.received == "late" && b.Count(veltra::kEventTimeOut) == 1; }));
+    EXPECT_TRUE(eventInsideA);
+    EXPECT_EQ(bDuringA, "");
+    EXPECT_EQ(a.received, "first");
 }
 
 TEST(SerialChannel, ManyChannelsDeliverTheirOwnBytesInOrder)
