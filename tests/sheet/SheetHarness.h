@@ -53,6 +53,7 @@ class MessageBoxes {
 public:
     explicit MessageBoxes(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer)
     {
+        App();
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
         timer_.start();
@@ -88,6 +89,7 @@ class FileDialogs {
 public:
     explicit FileDialogs(std::string path) : path_(std::move(path))
     {
+        App();
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
         timer_.start();
