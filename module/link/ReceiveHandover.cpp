@@ -3,6 +3,8 @@
 #include <QMetaMethod>
 #include <QMetaObject>
 
+#include <vector>
+
 namespace veltra {
 
 struct ReceiveHandover::Ticket {
@@ -81,7 +83,15 @@ void ReceiveHandover::RunNext()
 {
     // Takes everything queued, up to a bound, in one trip through the event
     // loop: with many ports talking at once those trips are most of the cost.
-    // The bound keeps a flood from starving timers and input.
+    // The bound keeps a flood from starving timers and input. The readers are
+    // let go after the batch: woken in the middle of it they would only take the
+    // processor from this thread to go back to sleep in poll().
+    std::vector<std::shared_ptr<Ticket>> finished;
+    const auto letReadersGo = [&finished] {
+        for (const auto& ticket : finished) {
+            ticket->done.notify_one();
+        }
+    };
     std::unique_lock lock(mutex_);
     wakePending_ = false;  // what is queued from now on posts another
     for (int budget = kBatch; budget > 0; --budget) {
@@ -96,6 +106,8 @@ void ReceiveHandover::RunNext()
         if (handling_ || chunks_.empty()) {
             // While a handler runs, this is a nested event loop inside it: the
             // RunNext that called the handler goes on with the chunks after it.
+            lock.unlock();
+            letReadersGo();
             return;
         }
         std::shared_ptr<Ticket> ticket = std::move(chunks_.front());
@@ -113,12 +125,11 @@ void ReceiveHandover::RunNext()
         lock.lock();
         handling_ = false;
         ticket->state = Ticket::State::Done;
-        lock.unlock();
-        ticket->done.notify_one();
-        lock.lock();
+        finished.push_back(std::move(ticket));
     }
     // The bound was reached: come back after the events queued meanwhile.
     WakeLocked(lock);
+    letReadersGo();
 }
 
 void ReceiveHandover::Release(HandoverGate& gate)

@@ -199,7 +199,9 @@ int SerialChannel::SendData(const ChannelPacket& packet)
         }
     }
     portIndex_ = packet.port;
-    const bool written = WriteRequest(packet.data, length);
+    // A request longer than the resend copy is cut there and reported as not
+    // written in full.
+    const bool written = WriteRequest(packet.data, length) && length == (packet.data != nullptr ? packet.length : 0);
     RaiseEvent(kEventSendData);
     {
         std::lock_guard lock(stateMutex_);

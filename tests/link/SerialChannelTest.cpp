@@ -290,6 +290,13 @@ TEST(SerialChannel, WhatWasSentBeforeCloseStillArrives)
     EXPECT_EQ(h.Send(request, 'G'), 1);
     h.channel.Close();
     EXPECT_EQ(h.pty.Read(request.size()), request);
+
+    // A request longer than the channel keeps for resends is cut and reported.
+    ASSERT_TRUE(h.channel.Open());
+    const std::string tooLong(SerialChannel::kBufferSize + 1, 'L');
+    EXPECT_EQ(h.Send(tooLong, 'L'), 0);
+    EXPECT_EQ(h.channel.LastLength(), SerialChannel::kBufferSize);
+    EXPECT_EQ(h.pty.Read(tooLong.size(), 500ms).size(), static_cast<size_t>(SerialChannel::kBufferSize));
 }
 
 TEST(SerialChannel, AnsweredRequestReachesTheOwnerAndIsNotTimedOut)
