@@ -143,10 +143,28 @@ TEST_F(RomDownload, ShortImageAndEachPhaseAlone)
     EXPECT_EQ(harness->bench->Module(0).Requests().size(), before + 1);
     EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
 
-    // Verify alone against the programmed module.
-    c.verify->setChecked(true);
-    c.startDownload->click();
-    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+    // Each phase alone: the module sees only that phase's records after the
+    // handshake, and the run still ends by itself.
+    const struct {
+        QCheckBox* box;
+        char type;  // the record type the phase sends
+    } phases[] = {{c.erase, '3'}, {c.blankCheck, '4'}, {c.romDown, '0'}, {c.verify, '4'}};
+    for (const auto& phase : phases) {
+        for (QCheckBox* box : {c.erase, c.blankCheck, c.romDown, c.verify})
+            box->setChecked(box == phase.box);
+        const size_t first = harness->bench->Module(0).Requests().size();
+        c.startDownload->click();
+        EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+        const auto log = harness->bench->Module(0).Requests();
+        ASSERT_GT(log.size(), first + 1);
+        for (size_t i = first + 1; i < log.size(); ++i) {
+            const std::string& bytes = log[i].bytes;
+            if (phase.box == c.romDown && bytes.substr(7, 2) == "03")
+                continue;  // the finalisation records close the programming
+            EXPECT_EQ(bytes.size() > 8 ? bytes[8] : '?', phase.type) << bytes;
+        }
+    }
+    ExpectProgrammed(0);
 }
 
 TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
@@ -204,6 +222,24 @@ TEST_F(RomDownload, RefusedBlockShowsCheckSumAtOnce)
     });
     harness->sheet->Controls().startDownload->click();
     EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 1);
+}
+
+TEST_F(RomDownload, UnpluggedAdapterIsReportedAtOnce)
+{
+    std::vector<sim::ModuleOptions> perModule(2, BootLoaderModules());
+    perModule[1].faults.hangUpAfterBytes = 2000;
+    harness = std::make_unique<SheetHarness>(perModule);
+    firmware = Firmware(0x2000);
+    FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
+    harness->sheet->ChooseRomFile();
+    harness->TickAll();
+    Connect();
+    CloseWhen closer(*harness->sheet, [this] {
+        return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Time Out! ";
+    });
+    harness->sheet->Controls().startDownload->click();
+    ExpectProgrammed(0);
+    EXPECT_EQ(harness->Ports().Image(1), port_image::kClosed);
 }
 
 TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)

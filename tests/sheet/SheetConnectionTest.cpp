@@ -176,3 +176,21 @@ TEST(SheetConnection, APortThatWillNotOpenSaysWhy)
     EXPECT_FALSE(harness.Ports().StatusText(0).isEmpty());
     EXPECT_EQ(harness.Ports().Image(1), port_image::kOpen);
 }
+
+TEST(SheetConnection, SheetCoversTheViewAndHidesTheAddressColumns)
+{
+    SheetHarness harness(1);
+    harness.view.resize(800, 600);
+    harness.sheet->LayoutSheet();
+    EXPECT_EQ(harness.sheet->geometry(), QRect(2, 0, 796, 595));
+    const ParameterList& list = *harness.sheet->Controls().parameterList;
+    for (const int hidden : {2, 3, 5})
+        EXPECT_EQ(list.columnWidth(hidden), 0) << hidden;
+    EXPECT_EQ(list.columnWidth(4), 280);
+    // Every control lies inside the sheet.
+    for (QWidget* child : harness.sheet->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() || child->objectName().isEmpty())
+            continue;
+        EXPECT_TRUE(harness.sheet->rect().contains(child->geometry().topLeft())) << child->objectName().toStdString();
+    }
+}
