@@ -5,6 +5,7 @@
 #include "Profile.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
+#include "WaitFor.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -23,20 +24,9 @@
 #include <set>
 
 using veltra::testing::TempDir;
+using veltra::testing::WaitFor;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int limitMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 // A program folder as the build makes it: the real module and the shipped
 // settings, captions and parameter file, with virtual modules as extra ports.

@@ -6,6 +6,7 @@
 #include "Profile.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
+#include "WaitFor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,19 +32,6 @@ inline QApplication& App()
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     return *app;
-}
-
-// Runs the event loop until `done` holds or `limitMs` passes; true when it held.
-inline bool WaitFor(const std::function<bool()>& done, int limitMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 // Answers the message boxes that open while it lives, keeping their texts:
