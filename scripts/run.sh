@@ -6,8 +6,9 @@
 #   scripts/run.sh --app      with four virtual modules in their application firmware
 #   scripts/run.sh --no-sim   with the PC's own serial ports only
 #
-# The virtual modules sit behind the stable links build/bin/virtual-ports/ttyVM0
-# to ttyVM3, which are added to [PORTS] EXTRA of build/bin/config/VTDown.ini.
+# The virtual modules sit behind the stable links $XDG_RUNTIME_DIR/veltra/ttyVM0
+# to ttyVM3 (/tmp/veltra-<uid>/ without that variable), which are added to
+# [PORTS] EXTRA of build/bin/config/VTDown.ini.
 # When this script runs in a terminal, that terminal is their console: type
 # "app 0" to restart the first module into its application firmware, "boot 0"
 # to put it back into the boot loader, "state" to see all four. They stop when
@@ -34,7 +35,13 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_WERROR=O
 cmake --build build --target Corvid Tessel01 veltra-sim shipped_data
 
 program="$PWD/build/bin"
-links="$program/virtual-ports"
+# Short link paths, so that the port list and the status window can show
+# which module a row is.
+if [ -n "${XDG_RUNTIME_DIR:-}" ]; then
+  links="$XDG_RUNTIME_DIR/veltra"
+else
+  links="/tmp/veltra-$(id -u)"
+fi
 modules=4
 
 corvid_pid=""
