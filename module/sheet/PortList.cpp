@@ -18,6 +18,9 @@ PortList::PortList(QWidget* parent) : QTreeWidget(parent), images_(MakeStatusIma
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
     setIconSize(QSize(31, 18));
+    // Ports listed in [PORTS] EXTRA are shown by their whole path, which the
+    // narrow column cuts; their ends (ttyVM0, ttyUSB1) are what tell them apart.
+    setTextElideMode(Qt::ElideLeft);
     setColumnCount(3);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
