@@ -68,6 +68,18 @@ TEST(SimProgram, EepromImagesMustBeWhole)
     EXPECT_FALSE(LoadEepromFile(dir.Write("short.bin", image.substr(1)), error));
     EXPECT_NE(error.find("511"), std::string::npos) << error;
     EXPECT_FALSE(LoadEepromFile(dir.File("missing.bin"), error));
+
+    // A parameter file puts each row's bytes at its address; R rows are left erased.
+    const auto fromRows = LoadEepromFile(
+        dir.Write("params.vtp", "# header\r\n,0010,Unit,2,U,258\r\n,0012,Spare,1,R,\r\n,01FE,Tail,4,H,0x0a0b0c0d\r\n"),
+        error);
+    ASSERT_TRUE(fromRows) << error;
+    EXPECT_EQ((*fromRows)[0x10], 0x01);
+    EXPECT_EQ((*fromRows)[0x11], 0x02);
+    EXPECT_EQ((*fromRows)[0x12], 0xFF);
+    EXPECT_EQ((*fromRows)[0x1FE], 0x0A);
+    EXPECT_EQ((*fromRows)[0x1FF], 0x0B);  // the rest lies past the EEPROM
+    EXPECT_FALSE(LoadEepromFile(dir.File("missing.vtp"), error));
 }
 
 TEST(SimProgram, ConsoleRestartsModulesAndFollowsTheirLinks)
