@@ -69,7 +69,12 @@ ParameterLoadStatus LoadParameterFile(const std::string& path, ParameterTable& t
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return ParameterLoadStatus::CannotOpen;
+    return ReadParameterStream(in, path, table, error);
+}
 
+ParameterLoadStatus ReadParameterStream(std::istream& in, const std::string& path, ParameterTable& table,
+                                        std::string& error)
+{
     table.rows.clear();
     std::string line;
     for (size_t lineNumber = 1;; ++lineNumber) {

@@ -3,6 +3,7 @@
 #include "ParameterTable.h"
 #include "UtcClock.h"
 
+#include <istream>
 #include <string>
 
 namespace veltra {
@@ -17,6 +18,10 @@ enum class ParameterLoadStatus {
 // (an empty one too) is a row whose comma-separated fields go to the HEX#,
 // Description, Size, Type and Value columns, empty fields dropped.
 ParameterLoadStatus LoadParameterFile(const std::string& path, ParameterTable& table, std::string& error);
+
+// The same from an open stream; `name` is what messages call it.
+ParameterLoadStatus ReadParameterStream(std::istream& in, const std::string& name, ParameterTable& table,
+                                        std::string& error);
 
 // The whole file text a save writes: five header lines dated `date`, then one
 // line per row, every line ending in CR LF.
