@@ -246,6 +246,29 @@ TEST_F(ApplicationRun, FailingItemWritesDateThenResultAndStopsThePort)
     EXPECT_EQ(observer.Count(notice::kRunFinished), 0);
 }
 
+TEST_F(ApplicationRun, APortPassesOnlyOnceItsModuleHasTakenTheResultByte)
+{
+    Make(1);
+    dispatcher->SetTestItems({1, 0, 0, 0, 0, 0, 0, 0});
+    dispatcher->OnStatusRequest(1, code::kTest);
+    const auto answerNewest = [this] {
+        const std::string reply = modules[0].Answer(ports->sent[0].back().bytes);
+        dispatcher->OnReceivedData(0, reply.data(), reply.size());
+    };
+    for (int i = 0; i < 4; ++i)
+        answerNewest();  // the item and the three date bytes
+    ASSERT_EQ(ports->sent[0].size(), 5u);
+    EXPECT_EQ(ports->sent[0].back().bytes, BuildEepromWrite(467, 0x7F));
+    // The result byte is still on its way: the run must not end yet.
+    EXPECT_EQ(dispatcher->DoneCount(), 0);
+    EXPECT_EQ(observer.Count(notice::kPhaseDone), 0);
+    EXPECT_EQ(observer.Count(notice::kRunFinished), 0);
+    answerNewest();
+    EXPECT_EQ(dispatcher->DoneCount(), 1);
+    EXPECT_EQ(observer.Count(notice::kPhaseDone), 1);
+    EXPECT_EQ(observer.Count(notice::kRunFinished), 1);
+}
+
 TEST_F(ApplicationRun, ModuleTestRunsOnlyOnTickedPorts)
 {
     Make(2);
