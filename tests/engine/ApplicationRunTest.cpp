@@ -322,6 +322,21 @@ TEST_F(ApplicationRun, TestRecordsAreReadPortByPortAndATimeOutMovesOn)
     EXPECT_EQ(observer.records.count(0), 0u);
     EXPECT_EQ(observer.records.count(2), 1u);
 
+    // The first ticked port's channel is closed and would never answer: it
+    // is timed out at once. After a good read a closed port is passed over.
+    Make(3);
+    ports->open[0] = false;
+    ports->open[2] = false;
+    dispatcher->PrepareRecordRead();
+    dispatcher->OnStatusRequest(0, code::kRecordRead);
+    Drive();
+    EXPECT_EQ(observer.portOvers, (std::vector<std::pair<int, int>>{{0, 11}}));
+    EXPECT_EQ(observer.recordPorts, (std::vector<std::string>{"0:ttyV0", "1:ttyV1"}));
+    EXPECT_TRUE(ports->sent[0].empty());
+    EXPECT_EQ(observer.records.count(1), 1u);
+    ASSERT_FALSE(observer.runOvers.empty());
+    EXPECT_EQ(observer.runOvers.back().notice.code, notice::kPhaseDone);
+
     // No port ticked: the window is told to close.
     Make(1);
     ports->checked[0] = false;

@@ -330,3 +330,38 @@ TEST_F(ModuleTestRun, OnlyTickedPortsAndTheOptionsDecideWhetherATestStarts)
     EXPECT_EQ(boxes.Last(), "Veltra Downloader: You should check the Ports!");
     EXPECT_EQ(RequestCount(0), run.size() + kRecordReads.size());
 }
+
+TEST_F(ModuleTestRun, ARecordReadGoesOnPastAPortThatCannotBeReopened)
+{
+    RunTimeouts timeouts;
+    timeouts.testRecord = 300;
+    harness = std::make_unique<SheetHarness>(3, sim::ModuleOptions{}, timeouts);
+    SerialChannel other;
+    ChannelSettings settings;
+    settings.portName = harness->Ports().PortName(0);
+    settings.baudRate = 9600;
+    other.Configure(settings);
+    ASSERT_TRUE(other.Open());
+    const uint8_t record[] = {8, 5, 13, 0x3F};
+    Module(2).SetEeprom(464, record);
+    harness->TickAll();
+
+    MessageBoxes boxes;
+    QElapsedTimer waited;
+    waited.start();
+    PressWhen closer("148", "1", [&] {
+        return boxes.Last() == "Veltra Downloader: Compeleted!" || waited.elapsed() > 10000;
+    });
+    harness->sheet->ShowJigTest();
+
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Compeleted!"}));
+    auto* window = harness->sheet->findChild<ModuleTestWindow*>();
+    QTableWidget& list = *window->List();
+    ASSERT_EQ(list.rowCount(), 3);
+    ExpectRow(list, 0, 0, "Timeout!", "", "        ");
+    // A blank EEPROM is shown as it reads.
+    ExpectRow(list, 1, 1, "20255-255-255", "0xFF", "FFFFFFFF");
+    ExpectRow(list, 2, 2, "2008-05-13", "0x3F", "PPFFFFFF");
+    EXPECT_TRUE(Sent(0).empty());
+    EXPECT_EQ(Sent(1), kRecordReads);
+}
