@@ -74,7 +74,7 @@ void ReplyDispatcher::DispatchTest(int port, PortSlot& slot)
     if (slot.stampWrites < 3)
         WriteTestStamp(port);
     else if (slot.testItem > 8)
-        return;
+        ResultByteTaken(port);
     else if (slot.itemPassed == 1)
         NextTestItem(port);
     else if (slot.resultWritten == 0) {
@@ -118,12 +118,20 @@ void ReplyDispatcher::NextTestItem(int port)
     slot.testItem = item;
     if (item > 8) {
         WriteTestResult(kResultAddress, slot.resultBits, port);
-        PortFinished(port);
-        SendNotice(port, notice::kPhaseDone, 8);
         return;
     }
     SendNotice(port, notice::kProgress, 1);
     Send(port, code::kTest, BuildTestRequest(static_cast<uint32_t>(item)), 9, timeouts_.application);
+}
+
+// A port passes only once its module has taken the result byte. Counted any
+// earlier, the run's end would close the window with the write's answer still
+// on the line, and the record read that follows on the open port would take
+// that answer for its own.
+void ReplyDispatcher::ResultByteTaken(int port)
+{
+    PortFinished(port);
+    SendNotice(port, notice::kPhaseDone, 8);
 }
 
 void ReplyDispatcher::WriteTestStamp(int port)

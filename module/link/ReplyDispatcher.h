@@ -94,6 +94,7 @@ private:
     void SendParamRead(int port);
     void EvaluateTestReply(int port);
     void NextTestItem(int port);
+    void ResultByteTaken(int port);
     void WriteTestStamp(int port);
     void WriteTestResult(uint32_t address, uint8_t value, int port);
     void ReadTestRecordByte(int port, int address);

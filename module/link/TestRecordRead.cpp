@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kRecordFirst = 464;
 constexpr int kRecordLast = 467;
+constexpr int kRecordTimedOut = 11;
 
 }  // namespace
 
@@ -37,6 +38,13 @@ void ReplyDispatcher::MoveRecordReadTo(int port)
     slot.running = true;
     testRecord_.fill(0);
     observer_.RecordReadMovesTo(port, ports_.PortName(port));
+    if (!ports_.IsOpen(port)) {
+        // A port that could not be reopened has no watcher to report its
+        // silence, so the read would wait on it for good: it is timed out at once.
+        observer_.PortOver(port, kRecordTimedOut);
+        ReadNextTestRecord(port);
+        return;
+    }
     ReadTestRecordByte(port, kRecordFirst);
 }
 

@@ -246,6 +246,29 @@ TEST_F(ApplicationRun, FailingItemWritesDateThenResultAndStopsThePort)
     EXPECT_EQ(observer.Count(notice::kRunFinished), 0);
 }
 
+TEST_F(ApplicationRun, APortPassesOnlyOnceItsModuleHasTakenTheResultByte)
+{
+    Make(1);
+    dispatcher->SetTestItems({1, 0, 0, 0, 0, 0, 0, 0});
+    dispatcher->OnStatusRequest(1, code::kTest);
+    const auto answerNewest = [this] {
+        const std::string reply = modules[0].Answer(ports->sent[0].back().bytes);
+        dispatcher->OnReceivedData(0, reply.data(), reply.size());
+    };
+    for (int i = 0; i < 4; ++i)
+        answerNewest();  // the item and the three date bytes
+    ASSERT_EQ(ports->sent[0].size(), 5u);
+    EXPECT_EQ(ports->sent[0].back().bytes, BuildEepromWrite(467, 0x7F));
+    // The result byte is still on its way: the run must not end yet.
+    EXPECT_EQ(dispatcher->DoneCount(), 0);
+    EXPECT_EQ(observer.Count(notice::kPhaseDone), 0);
+    EXPECT_EQ(observer.Count(notice::kRunFinished), 0);
+    answerNewest();
+    EXPECT_EQ(dispatcher->DoneCount(), 1);
+    EXPECT_EQ(observer.Count(notice::kPhaseDone), 1);
+    EXPECT_EQ(observer.Count(notice::kRunFinished), 1);
+}
+
 TEST_F(ApplicationRun, ModuleTestRunsOnlyOnTickedPorts)
 {
     Make(2);
@@ -298,6 +321,21 @@ TEST_F(ApplicationRun, TestRecordsAreReadPortByPortAndATimeOutMovesOn)
     EXPECT_EQ(observer.recordPorts, (std::vector<std::string>{"0:ttyV0", "2:ttyV2"}));
     EXPECT_EQ(observer.records.count(0), 0u);
     EXPECT_EQ(observer.records.count(2), 1u);
+
+    // The first ticked port's channel is closed and would never answer: it
+    // is timed out at once. After a good read a closed port is passed over.
+    Make(3);
+    ports->open[0] = false;
+    ports->open[2] = false;
+    dispatcher->PrepareRecordRead();
+    dispatcher->OnStatusRequest(0, code::kRecordRead);
+    Drive();
+    EXPECT_EQ(observer.portOvers, (std::vector<std::pair<int, int>>{{0, 11}}));
+    EXPECT_EQ(observer.recordPorts, (std::vector<std::string>{"0:ttyV0", "1:ttyV1"}));
+    EXPECT_TRUE(ports->sent[0].empty());
+    EXPECT_EQ(observer.records.count(1), 1u);
+    ASSERT_FALSE(observer.runOvers.empty());
+    EXPECT_EQ(observer.runOvers.back().notice.code, notice::kPhaseDone);
 
     // No port ticked: the window is told to close.
     Make(1);
