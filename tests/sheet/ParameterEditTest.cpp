@@ -32,6 +32,7 @@ protected:
     {
         harness = std::make_unique<SheetHarness>(1);
         Load();
+        EXPECT_FALSE(List().isEnabled());  // only Parameter Down Mode opens it
         harness->sheet->Controls().paramMode->click();
         ASSERT_TRUE(List().isEnabled());
     }
