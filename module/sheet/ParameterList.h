@@ -6,10 +6,10 @@
 
 namespace veltra {
 
-// The sheet's parameter list: the rows of the parameter table, shown and
-// ticked here. The table stays the one copy of the data; the list mirrors it.
 class ValueEditDelegate;
 
+// The sheet's parameter list: the rows of the parameter table, shown and
+// ticked here. The table stays the one copy of the data; the list mirrors it.
 class ParameterList : public QTreeWidget {
     Q_OBJECT
 
