@@ -133,6 +133,18 @@ bool ReplyDispatcher::PrepareParamDownload()
         observer_.ShowMessage(texts_.downloadCaption, texts_.noParameter);
         return false;
     }
+    // The first ticked port is opened before the window shows, so that a port
+    // another program holds is named at once instead of leaving a window that
+    // waits for nothing.
+    int port = 0;
+    while (!ports_.IsChecked(port))
+        ++port;
+    if (!ports_.ReopenAt(port, kApplicationBaud)) {
+        ports_.SetPortStatus(port, port_image::kClosed);
+        observer_.ShowMessage(texts_.downloadCaption, texts_.cannotOpen + " " + ports_.PortName(port));
+        return false;
+    }
+    ports_.SetPortStatus(port, port_image::kOpen);
     return true;
 }
 

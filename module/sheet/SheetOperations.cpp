@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <algorithm>
+
 namespace veltra {
 
 int CFlashkitSheet::CodeRomDown()
@@ -107,8 +109,11 @@ void CFlashkitSheet::StartUpload()
     const int port = dispatcher_->PrepareUpload();
     if (port < 0)
         return;
+    // The bar counts the rows that will be read, not every row of the list.
+    const auto ticked = std::count_if(parameters_.rows.begin(), parameters_.rows.end(),
+                                      [](const ParameterEntry& row) { return row.checked; });
     UploadProgressWindow& window = *uploadWindow_;
-    window.SetRowCount(static_cast<int>(parameters_.rows.size()));
+    window.SetRowCount(static_cast<int>(ticked));
     window.SetPortIndex(port);
     window.SetOperation(request::kStartRead, code::kParamRead);
     window.SetOwner(this);

@@ -185,6 +185,20 @@ TEST_F(ApplicationRun, DownloadFailuresStopOnlyTheirPort)
     ports->checked[0] = false;
     EXPECT_FALSE(dispatcher->PrepareParamDownload());
     EXPECT_EQ(observer.messages.back(), "Parameter Download: Please, select ports");
+
+    // The first ticked port cannot be opened: named, and nothing starts.
+    table.rows = {Row("10", "A", "1", "U", "1")};
+    Make(2);
+    ports->checked[0] = false;
+    ports->open[1] = false;
+    EXPECT_FALSE(dispatcher->PrepareParamDownload());
+    EXPECT_EQ(observer.messages.back(), "Parameter Download: Can not open a serial port: ttyV1");
+    EXPECT_EQ(ports->images[1], port_image::kClosed);
+    EXPECT_EQ(ports->baud[1], 9600u);
+    ports->open[1] = true;
+    EXPECT_TRUE(dispatcher->PrepareParamDownload());
+    EXPECT_EQ(ports->images[1], port_image::kOpen);
+    EXPECT_TRUE(ports->sent[0].empty() && ports->sent[1].empty());
 }
 
 TEST_F(ApplicationRun, ModuleTestStampsDateAndResultByte)
