@@ -20,6 +20,7 @@
 using namespace veltra;
 using veltra::testing::FileDialogs;
 using veltra::testing::MessageBoxes;
+using veltra::testing::CloseWhen;
 using veltra::testing::SheetHarness;
 using veltra::testing::WaitFor;
 
@@ -98,26 +99,6 @@ bool EveryRequestAnsweredAt9600(const sim::VirtualModule& module)
         return r.answered && r.rate == 9600;
     });
 }
-
-// Presses an operation window's visible button once `ready` holds, as the user would.
-class CloseWhen {
-public:
-    CloseWhen(QDialog& window, std::function<bool()> ready) : ready_(std::move(ready))
-    {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this, &window] {
-            if (!window.isVisible() || !ready_())
-                return;
-            timer_.stop();
-            window.findChild<QPushButton*>(QStringLiteral("2"))->click();
-        });
-        timer_.start();
-    }
-
-private:
-    QTimer timer_;
-    std::function<bool()> ready_;
-};
 
 class ParameterTransfer : public ::testing::Test {
 protected:

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace veltra;
+using veltra::testing::CloseWhen;
 using veltra::testing::FileDialogs;
 using veltra::testing::MessageBoxes;
 using veltra::testing::SheetHarness;
@@ -44,27 +45,6 @@ sim::ModuleOptions BootLoaderModules()
     options.eraseTime = std::chrono::milliseconds(30);
     return options;
 }
-
-// Clicks the status window's button once `ready` holds, as the user would.
-class CloseWhen {
-public:
-    CloseWhen(CFlashkitSheet& sheet, std::function<bool()> ready) : ready_(std::move(ready))
-    {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this, &sheet] {
-            StatusWindow& window = sheet.Status();
-            if (!window.isVisible() || !ready_())
-                return;
-            timer_.stop();
-            window.findChild<QPushButton*>(QStringLiteral("2"))->click();
-        });
-        timer_.start();
-    }
-
-private:
-    QTimer timer_;
-    std::function<bool()> ready_;
-};
 
 class RomDownload : public ::testing::Test {
 protected:
@@ -184,7 +164,7 @@ TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
     harness->sheet->Controls().verify->setChecked(true);
     const int threadsBefore = ThreadCount();
 
-    CloseWhen closer(*harness->sheet, [this] {
+    CloseWhen closer(harness->sheet->Status(), [this] {
         return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Time Out! " &&
                RowText(2) == " - Verification Fail! " && RowText(3) == " - Time Out! ";
     });
@@ -217,7 +197,7 @@ TEST_F(RomDownload, RefusedBlockShowsCheckSumAtOnce)
     harness->sheet->ChooseRomFile();
     harness->TickAll();
     Connect();
-    CloseWhen closer(*harness->sheet, [this] {
+    CloseWhen closer(harness->sheet->Status(), [this] {
         return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Check sum ";
     });
     harness->sheet->Controls().startDownload->click();
@@ -234,7 +214,7 @@ TEST_F(RomDownload, UnpluggedAdapterIsReportedAtOnce)
     harness->sheet->ChooseRomFile();
     harness->TickAll();
     Connect();
-    CloseWhen closer(*harness->sheet, [this] {
+    CloseWhen closer(harness->sheet->Status(), [this] {
         return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Time Out! ";
     });
     harness->sheet->Controls().startDownload->click();
@@ -253,7 +233,7 @@ TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
     const int threadsBefore = ThreadCount();
     harness->TickAll();
     Connect();
-    CloseWhen closer(*harness->sheet, [this] { return RowText(2) == "ROM Erasing..."; });
+    CloseWhen closer(harness->sheet->Status(), [this] { return RowText(2) == "ROM Erasing..."; });
     harness->sheet->Controls().startDownload->click();
     for (int port = 0; port < 3; ++port)
         EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
@@ -274,7 +254,7 @@ TEST_F(RomDownload, ChangedFileIsOfferedAgainAndVerifyNeedsAnImage)
     c.verify->setChecked(true);
     {
         MessageBoxes boxes;
-        CloseWhen closer(*harness->sheet, [&] { return !boxes.Texts().empty(); });
+        CloseWhen closer(harness->sheet->Status(), [&] { return !boxes.Texts().empty(); });
         c.startDownload->click();
         EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, load a ROM file..."}));
     }

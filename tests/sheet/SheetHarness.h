@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -126,6 +127,26 @@ inline std::string HexFileText(const std::vector<uint8_t>& bytes)
     }
     return text + ":00000001FF\r\n";
 }
+
+// Presses an operation window's visible button once `ready` holds, as the user would.
+class CloseWhen {
+public:
+    CloseWhen(QDialog& window, std::function<bool()> ready) : ready_(std::move(ready))
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this, &window] {
+            if (!window.isVisible() || !ready_())
+                return;
+            timer_.stop();
+            window.findChild<QPushButton*>(QStringLiteral("2"))->click();
+        });
+        timer_.start();
+    }
+
+private:
+    QTimer timer_;
+    std::function<bool()> ready_;
+};
 
 // A program folder with the shipped settings, captions and default parameter
 // file, the given virtual modules listed as extra ports, and a sheet on a
