@@ -55,8 +55,12 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         driver.AnswerFileDialogWith(hexFile);
         sheet.ChooseRomFile();
         driver.TickPorts(setup.ports);
-        if (sheet.Rom().loaded != 1 || !driver.Connect()) {
-            result.failure = "the image did not load or the ports did not open";
+        if (sheet.Rom().loaded != 1) {
+            result.failure = "the image did not load";
+            return result;
+        }
+        if (!driver.Connect()) {
+            result.failure = "the ports did not open";
             return result;
         }
         const SheetControls& controls = sheet.Controls();

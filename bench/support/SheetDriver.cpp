@@ -76,9 +76,10 @@ void SheetDriver::Poll()
                 dialog->reject();
                 continue;
             }
+            // The dialog refuses the file until its folder's listing has come
+            // in; the next look answers again.
             dialog->selectFile(QString::fromStdString(filePath_));
             static_cast<QDialog*>(dialog)->accept();
-            filePath_.clear();
         }
     }
 }

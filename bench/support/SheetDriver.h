@@ -24,7 +24,7 @@ public:
     CFlashkitSheet& Sheet() { return *sheet_; }
     void TickPorts(int count);
     bool Connect();
-    // The next file dialog that opens is answered with this file.
+    // File dialogs are answered with this file.
     void AnswerFileDialogWith(std::string path) { filePath_ = std::move(path); }
     // A port that times out keeps its operation window open for good: after
     // `limitMs` the window is closed with its button, as the operator would.
