@@ -63,6 +63,7 @@ void Measure(const char* name, Transfer transfer, int ports, int runs)
     RunFigures simCpu;
     RunFigures toolWait;
     RunFigures simWait;
+    RunFigures turnaround;
     double minimum = 0;
     unsigned long long exchanges = 0;
     int failures = 0;
@@ -78,10 +79,14 @@ void Measure(const char* name, Transfer transfer, int ports, int runs)
         simCpu.Add(result.simCpuSeconds);
         toolWait.Add(result.toolWaitSeconds);
         simWait.Add(result.simWaitSeconds);
+        turnaround.Add(result.turnarounds.totalSeconds / ports);
         if (std::getenv("PARAMS_BENCH_EACH") != nullptr)
-            std::printf("  %s %d port(s) run %d: wall %.3f tool cpu %.3f sim cpu %.3f, run-queue wait tool %.3f sim %.3f\n",
+            std::printf("  %s %d port(s) run %d: wall %.3f tool cpu %.3f sim cpu %.3f, run-queue wait tool %.3f sim %.3f,"
+                        " %llu turnarounds %.3f s per port, longest %.1f ms\n",
                         name, ports, run + 1, result.wallSeconds, result.toolCpuSeconds, result.simCpuSeconds,
-                        result.toolWaitSeconds, result.simWaitSeconds);
+                        result.toolWaitSeconds, result.simWaitSeconds,
+                        static_cast<unsigned long long>(result.turnarounds.count),
+                        result.turnarounds.totalSeconds / ports, result.turnarounds.longestSeconds * 1000);
         minimum = static_cast<double>(result.lineBytes) * 10.0 / kBaud;
         exchanges = result.exchanges;
     }
@@ -89,9 +94,9 @@ void Measure(const char* name, Transfer transfer, int ports, int runs)
         std::printf("%-9s %6d  no run completed (%d failed)\n", name, ports, failures);
         return;
     }
-    std::printf("%-9s %6d %9llu %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %5d\n", name, ports, exchanges,
-                wall.Best(), wall.Median(), minimum, wall.Best() / minimum, wall.Median() / minimum, cpu.Median(),
-                simCpu.Median(), toolWait.Median(), simWait.Median(), failures);
+    std::printf("%-9s %6d %9llu %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %5d\n", name, ports,
+                exchanges, wall.Best(), wall.Median(), minimum, wall.Best() / minimum, wall.Median() / minimum,
+                cpu.Median(), simCpu.Median(), toolWait.Median(), simWait.Median(), turnaround.Median(), failures);
     std::fflush(stdout);
 }
 
@@ -108,14 +113,14 @@ int main(int argc, char** argv)
     std::printf("Default parameter file at %.0f bit/s with line-rate emulation, %d run(s) each\n", kBaud,
                 options.runs);
     std::printf("load averages before: %s\n\n", LoadAverages().c_str());
-    std::printf("%-9s %6s %9s %9s %9s %9s %7s %7s %9s %9s %9s %9s %5s\n", "transfer", "ports", "exchanges",
+    std::printf("%-9s %6s %9s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %5s\n", "transfer", "ports", "exchanges",
                 "wall-best", "wall-med", "minimum", "r-best", "r-med", "tool-cpu", "sim-cpu", "tool-wait", "sim-wait",
-                "fail");
+                "turn", "fail");
     Measure("upload", Transfer::Upload, 1, options.runs);
     for (int ports : options.ports)
         Measure("download", Transfer::Download, ports, options.runs);
-    std::printf("\n(exchanges per port; times in s; CPU of the tool's and the modules' process, and wait, the\n"
-                " thread-seconds ready but kept off a CPU: medians)\n");
+    std::printf("\n(exchanges per port; times in s; CPU of the tool's and the modules' process, wait: the\n"
+                " thread-seconds ready but kept off a CPU, turn: the tool's turnarounds of one port, summed: medians)\n");
     std::printf("load averages after: %s\n", LoadAverages().c_str());
     return 0;
 }

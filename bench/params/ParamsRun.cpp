@@ -128,12 +128,14 @@ ParamsRunResult RunParameterTransfer(Transfer transfer, int ports)
         const double simBefore = sim.CpuSeconds();
         const double toolWaitBefore = RunQueueWaitSeconds(0);
         const double simWaitBefore = RunQueueWaitSeconds(sim.Pid());
+        StartLineTap();
         const auto start = Clock::now();
         if (transfer == Transfer::Upload)
             sheet.StartUpload();  // returns when the upload window has closed
         else
             sheet.StartDownload();  // returns when the status window has closed
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        result.turnarounds = StopLineTap();
         result.toolCpuSeconds = ProcessCpuSeconds() - toolBefore;
         result.simCpuSeconds = sim.CpuSeconds() - simBefore;
         result.toolWaitSeconds = RunQueueWaitSeconds(0) - toolWaitBefore;

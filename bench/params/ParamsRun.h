@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineTap.h"
+
 #include <cstdint>
 #include <string>
 
@@ -19,6 +21,8 @@ struct ParamsRunResult {
     // Request and reply bytes of one port's transfer, worked out from the
     // ticked rows: an EEPROM read is 9 bytes answered by 13, a write 13 by 13.
     uint64_t lineBytes = 0;
+    // From a reply's last chunk to the next request, all ports together.
+    Turnarounds turnarounds;
     uint64_t exchanges = 0;
 };
 

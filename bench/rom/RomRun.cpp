@@ -72,9 +72,11 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         const double toolBefore = ProcessCpuSeconds();
         const double simWaitBefore = RunQueueWaitSeconds(sim.Pid());
         const double toolWaitBefore = RunQueueWaitSeconds(0);
+        StartLineTap();
         const auto start = Clock::now();
         controls.startDownload->click();  // returns when the status window has closed
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        result.turnarounds = StopLineTap();
         result.toolCpuSeconds = ProcessCpuSeconds() - toolBefore;
         result.simCpuSeconds = sim.CpuSeconds() - simBefore;
         result.toolWaitSeconds = RunQueueWaitSeconds(0) - toolWaitBefore;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineTap.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +24,8 @@ struct RomRunResult {
     // Thread-seconds spent ready but waiting for a CPU: the machine's share.
     double toolWaitSeconds = 0;
     double simWaitSeconds = 0;
+    // From a reply's last chunk to the next request, all ports together.
+    Turnarounds turnarounds;
 };
 
 // One ROM download with Erase, Blank Check, ROM Down and Verify ticked, from

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace veltra::bench {
@@ -76,10 +77,16 @@ void SheetDriver::Poll()
                 dialog->reject();
                 continue;
             }
-            // The dialog refuses the file until its folder's listing has come
-            // in; the next look answers again.
-            dialog->selectFile(QString::fromStdString(filePath_));
-            static_cast<QDialog*>(dialog)->accept();
+            // Typed into the file name box, as the operator would: the dialog
+            // does not let selectFile() overwrite a box that has the focus.
+            // Its own check on accepting waits for a folder listing that may
+            // come late on a loaded machine, so once it holds the file it is
+            // closed as accepted.
+            const QString file = QString::fromStdString(filePath_);
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                edit->setText(file);
+            if (dialog->selectedFiles() == QStringList{file})
+                static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
         }
     }
 }
