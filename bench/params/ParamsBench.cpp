@@ -105,6 +105,8 @@ void Measure(const char* name, Transfer transfer, int ports, int runs)
 int main(int argc, char** argv)
 {
     auto app = StartApplication(argc, argv);
+    // Figures of finished runs survive a run that has to be stopped.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: params_bench [--runs N] [--ports 1,16]\n");

@@ -110,6 +110,8 @@ Figures Measure(const Options& options, int ports, bool lineRate, const std::vec
 int main(int argc, char** argv)
 {
     auto app = StartApplication(argc, argv);
+    // Figures of finished runs survive a run that has to be stopped.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: rom_bench [--ports 1,8,32,64] [--runs N] [--erase-ms MS]\n");
