@@ -1,0 +1,175 @@
+// ROM download benchmark: a 32 KiB image erased, blank-checked, programmed and
+// verified through the real sheet and status window (offscreen) into virtual
+// modules at 115,200 bit/s with line-rate emulation, against the physical
+// minimum of the line; then the same without line-rate emulation, where the
+// tool's own speed shows.
+//
+//   rom_bench [--ports 1,8,32,64] [--runs N] [--erase-ms MS]
+//   ROM_BENCH_EACH=1 rom_bench    also prints every run's figures
+//
+// The modules run in a veltra-sim child process, so this process's CPU time is
+// the tool's own: the sheet, the windows and the serial channels' threads.
+// The machine is shared: each figure is the best and the median of N runs,
+// and the load averages are printed before and after.
+
+#include "BenchApplication.h"
+#include "CpuClock.h"
+#include "FirmwareImage.h"
+#include "RomMinimum.h"
+#include "RomRun.h"
+#include "RunFigures.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace veltra::bench;
+
+namespace {
+
+constexpr uint32_t kBaud = 115200;
+constexpr size_t kImageBytes = 32 * 1024;
+
+struct Options {
+    std::vector<int> ports = {1, 8, 32};
+    int runs = 3;
+    int eraseMs = 200;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        const std::string value = argv[++i];
+        if (arg == "--ports") {
+            options.ports.clear();
+            std::istringstream list(value);
+            for (std::string item; std::getline(list, item, ',');) {
+                const int count = std::atoi(item.c_str());
+                if (count < 1 || count > 256)
+                    return false;
+                options.ports.push_back(count);
+            }
+        } else if (arg == "--runs") {
+            options.runs = std::atoi(value.c_str());
+        } else if (arg == "--erase-ms") {
+            options.eraseMs = std::atoi(value.c_str());
+        } else {
+            return false;
+        }
+    }
+    return !options.ports.empty() && options.runs > 0 && options.eraseMs >= 0;
+}
+
+struct Figures {
+    RunFigures wall;
+    RunFigures toolCpu;
+    RunFigures simCpu;
+    RunFigures toolWait;
+    RunFigures simWait;
+    RunFigures turnaround;  // the tool's share of one port's run, summed over its exchanges
+    int failures = 0;
+};
+
+Figures Measure(const Options& options, int ports, bool lineRate, const std::vector<uint8_t>& firmware)
+{
+    Figures figures;
+    for (int run = 0; run < options.runs; ++run) {
+        const RomRunResult result = RunRomDownload({ports, lineRate, options.eraseMs, firmware});
+        if (!result.ok) {
+            ++figures.failures;
+            std::printf("  %d port(s)%s, run %d failed: %s\n", ports, lineRate ? "" : " unpaced", run + 1,
+                        result.failure.c_str());
+            continue;
+        }
+        figures.wall.Add(result.wallSeconds);
+        figures.toolCpu.Add(result.toolCpuSeconds);
+        figures.simCpu.Add(result.simCpuSeconds);
+        figures.toolWait.Add(result.toolWaitSeconds);
+        figures.simWait.Add(result.simWaitSeconds);
+        figures.turnaround.Add(result.turnarounds.totalSeconds / ports);
+        if (std::getenv("ROM_BENCH_EACH") != nullptr)
+            std::printf("  %d port(s)%s run %d: wall %.3f tool cpu %.3f sim cpu %.3f, run-queue wait tool %.3f sim %.3f,"
+                        " %llu turnarounds %.3f s per port, longest %.1f ms\n",
+                        ports, lineRate ? "" : " unpaced", run + 1, result.wallSeconds, result.toolCpuSeconds,
+                        result.simCpuSeconds, result.toolWaitSeconds, result.simWaitSeconds,
+                        static_cast<unsigned long long>(result.turnarounds.count), result.turnarounds.totalSeconds / ports,
+                        result.turnarounds.longestSeconds * 1000);
+        std::fflush(stdout);
+    }
+    return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    auto app = StartApplication(argc, argv);
+    // Figures of finished runs survive a run that has to be stopped.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: rom_bench [--ports 1,8,32,64] [--runs N] [--erase-ms MS]\n");
+        return 2;
+    }
+    const std::vector<uint8_t> firmware = FirmwareBytes(kImageBytes);
+    const RomLineLoad load = RomDownloadLoad(static_cast<uint32_t>(kImageBytes - 1));
+    const double minimum = PhysicalMinimumSeconds(load, kBaud, options.eraseMs / 1000.0);
+    std::printf("ROM download of %zu bytes, Erase + Blank Check + ROM Down + Verify, %d run(s) each\n", kImageBytes,
+                options.runs);
+    std::printf("load averages before: %s\n", LoadAverages().c_str());
+    std::printf("physical minimum per port at %u bit/s: %llu exchanges, %llu bytes on the line, erase %d ms: %.3f s\n\n",
+                kBaud, static_cast<unsigned long long>(load.exchanges), static_cast<unsigned long long>(load.bytes),
+                options.eraseMs, minimum);
+
+    std::map<int, Figures> paced;
+    for (int ports : options.ports)
+        paced[ports] = Measure(options, ports, true, firmware);
+    std::printf("With line-rate emulation (times in s; CPU of the tool's process and of the modules' process;\n"
+                "wait: thread-seconds ready but kept off a CPU; turn: the tool's turnarounds of one port, summed;\n"
+                "medians)\n");
+    std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %5s\n", "ports", "wall-best", "wall-med", "minimum",
+                "r-best", "r-med", "tool-cpu", "tool-med", "sim-cpu", "tool-wait", "sim-wait", "turn", "fail");
+    for (int ports : options.ports) {
+        const Figures& f = paced[ports];
+        if (f.wall.Empty()) {
+            std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
+            continue;
+        }
+        std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %5d\n", ports,
+                    f.wall.Best(), f.wall.Median(), minimum, f.wall.Best() / minimum, f.wall.Median() / minimum,
+                    f.toolCpu.Best(), f.toolCpu.Median(), f.simCpu.Median(), f.toolWait.Median(), f.simWait.Median(),
+                    f.turnaround.Median(), f.failures);
+    }
+    const auto single = paced.find(1);
+    if (single != paced.end() && !single->second.wall.Empty()) {
+        for (int ports : options.ports) {
+            if (ports == 1 || paced[ports].wall.Empty())
+                continue;
+            std::printf("%d ports against 1 port: best %.4f, median %.4f\n", ports,
+                        paced[ports].wall.Best() / single->second.wall.Best(),
+                        paced[ports].wall.Median() / single->second.wall.Median());
+        }
+    }
+
+    std::printf("\nWithout line-rate emulation (whole run; tool CPU per port)\n");
+    std::printf("%6s %9s %9s %12s %12s %9s %5s\n", "ports", "wall-best", "wall-med", "cpu/port-b", "cpu/port-med",
+                "sim-cpu", "fail");
+    for (int ports : options.ports) {
+        const Figures f = Measure(options, ports, false, firmware);
+        if (f.wall.Empty()) {
+            std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
+            continue;
+        }
+        std::printf("%6d %9.3f %9.3f %12.4f %12.4f %9.3f %5d\n", ports, f.wall.Best(), f.wall.Median(),
+                    f.toolCpu.Best() / ports, f.toolCpu.Median() / ports, f.simCpu.Median(), f.failures);
+        std::fflush(stdout);
+    }
+    std::printf("\nload averages after: %s\n", LoadAverages().c_str());
+    return 0;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "CFlashkitSheet.h"
+#include "ProgramFolder.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+namespace veltra::bench {
+
+// The real sheet on a host view of its own, worked as the operator works it:
+// ports ticked, Connection clicked, file dialogs answered. Message boxes are
+// answered and kept, since any of them means the run did not go as planned.
+class SheetDriver {
+public:
+    explicit SheetDriver(const ProgramFolder& folder);
+    ~SheetDriver();
+    SheetDriver(const SheetDriver&) = delete;
+    SheetDriver& operator=(const SheetDriver&) = delete;
+
+    CFlashkitSheet& Sheet() { return *sheet_; }
+    void TickPorts(int count);
+    bool Connect();
+    // File dialogs are answered with this file.
+    void AnswerFileDialogWith(std::string path) { filePath_ = std::move(path); }
+    // A port that times out keeps its operation window open for good: after
+    // `limitMs` the window is closed with its button, as the operator would.
+    void ArmWatchdog(int limitMs);
+    bool WatchdogFired() const { return watchdogFired_; }
+    const std::vector<std::string>& Messages() const { return messages_; }
+
+private:
+    void Poll();
+    void CloseOperationWindow();
+
+    QWidget view_;
+    CFlashkitSheet* sheet_ = nullptr;
+    QTimer poll_;
+    QTimer watchdog_;
+    std::string filePath_;
+    std::vector<std::string> messages_;
+    bool watchdogFired_ = false;
+};
+
+}  // namespace veltra::bench
