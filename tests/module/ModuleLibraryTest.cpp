@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QTimer>
 #include <QTreeWidget>
@@ -129,6 +130,8 @@ TEST(ModuleLibrary, TheHostDrivesTheRealSheet)
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             if (dialog && dialog->isVisible()) {
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(QString::fromStdString(answer));
                 dialog->selectFile(QString::fromStdString(answer));
                 static_cast<QDialog*>(dialog)->accept();
             }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -97,6 +98,10 @@ private:
                 dialog->reject();
                 continue;
             }
+            // Typed into the name box as a user would: selectFile() leaves a
+            // box that has the focus alone.
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QString::fromStdString(path_));
             dialog->selectFile(QString::fromStdString(path_));
             static_cast<QDialog*>(dialog)->accept();
         }
