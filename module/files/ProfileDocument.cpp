@@ -98,11 +98,17 @@ ProfileDocument::Location ProfileDocument::Find(std::string_view section, std::s
 
 std::optional<std::string> ProfileDocument::Value(std::string_view section, std::string_view key) const
 {
+    if (auto value = WholeValue(section, key))
+        return std::string(CutWholeCharacters(*value, kProfileValueLimit));
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileDocument::WholeValue(std::string_view section, std::string_view key) const
+{
     const Location location = Find(section, key);
     if (!location.key)
         return std::nullopt;
-    const std::string_view value = Unquote(Classify(lines_[*location.key].text).value);
-    return std::string(CutWholeCharacters(value, kProfileValueLimit));
+    return std::string(Unquote(Classify(lines_[*location.key].text).value));
 }
 
 std::string ProfileDocument::ValueOr(std::string_view section, std::string_view key,

@@ -24,6 +24,9 @@ public:
     // key is present without a value; nullopt when the section or key is missing.
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
+    // The same without the cut, for lists of our own that may grow longer.
+    std::optional<std::string> WholeValue(std::string_view section, std::string_view key) const;
+
     // The value, or `defaultValue` (cut to the same limit) when it is missing.
     std::string ValueOr(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 

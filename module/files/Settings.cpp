@@ -75,7 +75,10 @@ bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items,
 
 std::vector<std::string> ReadExtraPorts(const std::string& root)
 {
-    const std::string list = ReadProfileString(SettingsFilePath(root), "PORTS", "EXTRA", "");
+    // The list is ours, not one of the system's settings, and 64 device paths
+    // run past the 511 bytes a setting holds; a cut would also leave a partial
+    // path that names some other port.
+    const std::string list = LoadProfileDocument(SettingsFilePath(root)).WholeValue("PORTS", "EXTRA").value_or("");
     std::vector<std::string> ports;
     std::string_view rest = list;
     while (!rest.empty()) {

@@ -107,4 +107,15 @@ TEST(Settings, ExtraPorts)
     const ProgramFolder folder("[PORTS]\nEXTRA= /dev/pts/3 , ,/dev/pts/4,ttyS0,,/dev/pts/3,\t/dev/ttyV0\t\n");
     EXPECT_EQ(veltra::ReadExtraPorts(folder.Root()),
               (std::vector<std::string>{"/dev/pts/3", "/dev/pts/4", "/dev/ttyV0"}));
+
+    // Sixty-four ports run far past the 511 bytes of a setting; every one is
+    // kept whole, and no cut-off path names some other port.
+    std::string list;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 64; ++i) {
+        expected.push_back("/tmp/veltra-bench/ttyVM" + std::to_string(i));
+        list += (i ? "," : "") + expected.back();
+    }
+    const ProgramFolder many("[PORTS]\nEXTRA=" + list + "\n");
+    EXPECT_EQ(veltra::ReadExtraPorts(many.Root()), expected);
 }
