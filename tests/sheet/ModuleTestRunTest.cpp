@@ -205,7 +205,7 @@ TEST_F(ModuleTestRun, FailuresKeepTheWindowOpenAndTheLogShowsEveryTickedPort)
     std::vector<sim::ModuleOptions> perModule(4);
     perModule[2].faults.silentAfterRequests = 4;
     RunTimeouts timeouts;
-    timeouts.testRecord = 300;
+    timeouts.testRecord = 3000;
     harness = std::make_unique<SheetHarness>(perModule, timeouts,
                                              std::vector<std::array<std::string, 3>>{{"TEST", "ITEM_SETTING", "11000000"}});
     Module(0).SetTestResult(1, -1);
@@ -334,7 +334,7 @@ TEST_F(ModuleTestRun, OnlyTickedPortsAndTheOptionsDecideWhetherATestStarts)
 TEST_F(ModuleTestRun, ARecordReadGoesOnPastAPortThatCannotBeReopened)
 {
     RunTimeouts timeouts;
-    timeouts.testRecord = 300;
+    timeouts.testRecord = 3000;
     harness = std::make_unique<SheetHarness>(3, sim::ModuleOptions{}, timeouts);
     SerialChannel other;
     ChannelSettings settings;

@@ -268,7 +268,7 @@ TEST_F(ParameterTransfer, SilentModuleTimesOutWhileTheOthersFinish)
     std::vector<sim::ModuleOptions> modules(3, WithEeprom(PatternEeprom()));
     modules[1].faults.silent = true;
     RunTimeouts timeouts;
-    timeouts.application = 300;
+    timeouts.application = 3000;
     Prepare(modules, timeouts);
     SetValue(0, "66");
     SetValue(1, "513");
@@ -299,7 +299,7 @@ TEST_F(ParameterTransfer, UploadFromAModuleThatFallsSilentSaysTimeOut)
     sim::ModuleOptions options = WithEeprom(UploadEeprom());
     options.faults.silentAfterRequests = 2;
     RunTimeouts timeouts;
-    timeouts.application = 300;
+    timeouts.application = 3000;
     Prepare({options}, timeouts);
     TickRows({0, 1, 2});
     harness->Tick(0);

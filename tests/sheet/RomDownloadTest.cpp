@@ -154,7 +154,7 @@ TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
     perModule[2].faults.stuckBit = sim::StuckBit{0x0123, 2, 1};
     perModule[3].faults.silent = true;
     RunTimeouts timeouts;
-    timeouts.bootLoader = 400;
+    timeouts.bootLoader = 3000;
     harness = std::make_unique<SheetHarness>(perModule, timeouts);
     firmware = Firmware(0x1000);
     FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
