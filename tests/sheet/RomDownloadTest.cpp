@@ -237,7 +237,7 @@ TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
     harness->sheet->Controls().startDownload->click();
     for (int port = 0; port < 3; ++port)
         EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
-    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_LE(ThreadCount(), threadsBefore);  // Qt may end a worker of its own meanwhile
     EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 0);
 }
 
