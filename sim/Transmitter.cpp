@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "WakeGroup.h"
+
 namespace veltra::sim {
 
 void Transmitter::Queue(const std::string& bytes, SteadyTime ready, const Shape& shape)
@@ -42,12 +44,12 @@ void Transmitter::Consume(std::size_t count)
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(std::min(count, pending_.size())));
 }
 
-std::optional<SteadyTime> Transmitter::NextDue() const
+std::optional<SteadyTime> Transmitter::NextWake() const
 {
     if (pending_.empty()) {
         return std::nullopt;
     }
-    return pending_.front().due;
+    return GroupDue(pending_);
 }
 
 }  // namespace veltra::sim

@@ -28,7 +28,8 @@ public:
     // Bytes due at `now`, from the front, without removing them.
     std::string Due(SteadyTime now) const;
     void Consume(std::size_t count);
-    std::optional<SteadyTime> NextDue() const;
+    // When to hand the next group of bytes to the line; nothing when empty.
+    std::optional<SteadyTime> NextWake() const;
     void Clear() { pending_.clear(); }
 
 private:

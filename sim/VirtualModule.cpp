@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "LineRate.h"
+#include "WakeGroup.h"
 
 namespace veltra::sim {
 namespace {
@@ -185,9 +186,9 @@ void VirtualModule::Run()
         std::optional<SteadyTime> deadline;
         const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
         if (!input_.empty()) {
-            consider(std::max(input_.front().due, busyUntil_));
+            consider(std::max(GroupDue(input_), busyUntil_));
         }
-        if (const auto due = output_.NextDue(); due && !outputBlocked_) {
+        if (const auto due = output_.NextWake(); due && !outputBlocked_) {
             consider(*due);
         }
         pollfd fds[2] = {{wake_, POLLIN, 0}, {-1, 0, 0}};
@@ -260,7 +261,13 @@ void VirtualModule::ProcessInput(SteadyTime now)
             }
             chunk += byte.value;
         }
+        // Bytes are handled in groups, after they arrived; the module's answer
+        // keeps to the moments the line delivered them, not to when this
+        // thread came round to them.
+        const SteadyTime from = std::max(input_.front().due, busyUntil_);
         const Reaction reaction = board_.Receive(chunk, rate);
+        const SteadyTime until =
+            reaction.consumed == 0 ? from : std::max(input_[reaction.consumed - 1].due, busyUntil_);
         input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(reaction.consumed));
         received_ += reaction.consumed;
         logGrew_.notify_all();
@@ -270,9 +277,9 @@ void VirtualModule::ProcessInput(SteadyTime now)
         }
         const Transmitter::Shape shape = OutputShape(rate);
         if (!reaction.echo.empty()) {
-            output_.Queue(reaction.echo, now, shape);
+            output_.Queue(reaction.echo, from, shape);
         }
-        const SteadyTime replyAt = now + reaction.wait;
+        const SteadyTime replyAt = until + reaction.wait;
         if (reaction.wait.count() > 0) {
             busyUntil_ = replyAt;
         }
