@@ -10,7 +10,6 @@
 #include <system_error>
 
 #include "LineRate.h"
-#include "WakeGroup.h"
 
 namespace veltra::sim {
 namespace {
@@ -180,14 +179,10 @@ void VirtualModule::Run()
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         auto now = std::chrono::steady_clock::now();
-        ProcessInput(now);
         FlushOutput();
 
         std::optional<SteadyTime> deadline;
         const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
-        if (!input_.empty()) {
-            consider(std::max(GroupDue(input_), busyUntil_));
-        }
         if (const auto due = output_.NextWake(); due && !outputBlocked_) {
             consider(*due);
         }
@@ -246,24 +241,29 @@ void VirtualModule::ReadLine(SteadyTime now)
             const SteadyTime due = lineRateEmulation_ ? inputPacer_.Schedule(now, rate) : now;
             input_.push_back({buffer[i], rate, due});
         }
+        ProcessInput();
+        if (hungUp_) {
+            return;
+        }
     }
 }
 
-void VirtualModule::ProcessInput(SteadyTime now)
+void VirtualModule::ProcessInput()
 {
     const auto& limit = board_.CurrentFaults().hangUpAfterBytes;
-    while (!input_.empty() && !hungUp_ && now >= busyUntil_ && input_.front().due <= now) {
+    while (!input_.empty() && !hungUp_) {
         const std::uint32_t rate = input_.front().rate;
         std::string chunk;
         for (const Incoming& byte : input_) {
-            if (byte.due > now || byte.rate != rate || (limit && received_ + chunk.size() >= *limit)) {
+            if (byte.rate != rate || (limit && received_ + chunk.size() >= *limit)) {
                 break;
             }
             chunk += byte.value;
         }
-        // Bytes are handled in groups, after they arrived; the module's answer
-        // keeps to the moments the line delivered them, not to when this
-        // thread came round to them.
+        // Bytes are handled as soon as the tool has written them, which saves
+        // a wake-up per group on every port; the module's answer still keeps
+        // to the moments the line would deliver them, and to the time it is
+        // busy, so what the tool sees on the line is the same.
         const SteadyTime from = std::max(input_.front().due, busyUntil_);
         const Reaction reaction = board_.Receive(chunk, rate);
         const SteadyTime until =

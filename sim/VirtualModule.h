@@ -66,7 +66,7 @@ private:
 
     void Run();
     void ReadLine(SteadyTime now);
-    void ProcessInput(SteadyTime now);
+    void ProcessInput();
     void FlushOutput();
     void HangUp();
     void Wake() const;
