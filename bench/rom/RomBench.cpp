@@ -73,6 +73,8 @@ struct Figures {
     RunFigures toolWait;
     RunFigures simWait;
     RunFigures turnaround;  // the tool's share of one port's run, summed over its exchanges
+    RunFigures idleMiB;
+    RunFigures addedKiBPerPort;  // peak above idle
     int failures = 0;
 };
 
@@ -93,6 +95,8 @@ Figures Measure(const Options& options, int ports, bool lineRate, const std::vec
         figures.toolWait.Add(result.toolWaitSeconds);
         figures.simWait.Add(result.simWaitSeconds);
         figures.turnaround.Add(result.turnarounds.totalSeconds / ports);
+        figures.idleMiB.Add(result.idleMiB);
+        figures.addedKiBPerPort.Add((result.peakMiB - result.idleMiB) * 1024.0 / ports);
         if (std::getenv("ROM_BENCH_EACH") != nullptr)
             std::printf("  %d port(s)%s run %d: wall %.3f tool cpu %.3f sim cpu %.3f, run-queue wait tool %.3f sim %.3f,"
                         " %llu turnarounds %.3f s per port, longest %.1f ms\n",
@@ -132,19 +136,20 @@ int main(int argc, char** argv)
         paced[ports] = Measure(options, ports, true, firmware);
     std::printf("With line-rate emulation (times in s; CPU of the tool's process and of the modules' process;\n"
                 "wait: thread-seconds ready but kept off a CPU; turn: the tool's turnarounds of one port, summed;\n"
-                "medians)\n");
-    std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %5s\n", "ports", "wall-best", "wall-med", "minimum",
-                "r-best", "r-med", "tool-cpu", "tool-med", "sim-cpu", "tool-wait", "sim-wait", "turn", "fail");
+                "idle: the tool's resident MiB with the sheet open; KiB/port: its peak above idle per port; medians)\n");
+    std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %7s %8s %5s\n", "ports", "wall-best", "wall-med",
+                "minimum", "r-best", "r-med", "tool-cpu", "tool-med", "sim-cpu", "tool-wait", "sim-wait", "turn", "idle",
+                "KiB/port", "fail");
     for (int ports : options.ports) {
         const Figures& f = paced[ports];
         if (f.wall.Empty()) {
             std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
             continue;
         }
-        std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %5d\n", ports,
+        std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %7.1f %8.1f %5d\n", ports,
                     f.wall.Best(), f.wall.Median(), minimum, f.wall.Best() / minimum, f.wall.Median() / minimum,
                     f.toolCpu.Best(), f.toolCpu.Median(), f.simCpu.Median(), f.toolWait.Median(), f.simWait.Median(),
-                    f.turnaround.Median(), f.failures);
+                    f.turnaround.Median(), f.idleMiB.Median(), f.addedKiBPerPort.Median(), f.failures);
     }
     const auto single = paced.find(1);
     if (single != paced.end() && !single->second.wall.Empty()) {

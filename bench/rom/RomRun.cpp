@@ -2,6 +2,7 @@
 
 #include "CpuClock.h"
 #include "FirmwareImage.h"
+#include "ProcessMemory.h"
 #include "ProgramFolder.h"
 #include "SheetDriver.h"
 #include "SimProcess.h"
@@ -52,6 +53,9 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
     {
         SheetDriver driver(folder);
         CFlashkitSheet& sheet = driver.Sheet();
+        constexpr double kMiB = 1024.0 * 1024.0;
+        result.idleMiB = static_cast<double>(ResidentBytes()) / kMiB;
+        ResetPeakResident();
         driver.AnswerFileDialogWith(hexFile);
         sheet.ChooseRomFile();
         driver.TickPorts(setup.ports);
@@ -77,6 +81,7 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         controls.startDownload->click();  // returns when the status window has closed
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
         result.turnarounds = StopLineTap();
+        result.peakMiB = static_cast<double>(PeakResidentBytes()) / kMiB;
         result.toolCpuSeconds = ProcessCpuSeconds() - toolBefore;
         result.simCpuSeconds = sim.CpuSeconds() - simBefore;
         result.toolWaitSeconds = RunQueueWaitSeconds(0) - toolWaitBefore;

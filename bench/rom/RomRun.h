@@ -24,6 +24,10 @@ struct RomRunResult {
     // Thread-seconds spent ready but waiting for a CPU: the machine's share.
     double toolWaitSeconds = 0;
     double simWaitSeconds = 0;
+    // Resident memory of this process with the sheet open and idle, and its
+    // peak from there to the end of the run.
+    double idleMiB = 0;
+    double peakMiB = 0;
     // From a reply's last chunk to the next request, all ports together.
     Turnarounds turnarounds;
 };
