@@ -1,6 +1,9 @@
 # veltra_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable, its cases registered with CTest one by one,
-# run with the offscreen Qt platform and the program folder as working dir.
+# run with the offscreen Qt platform and the program folder as working dir,
+# and with no user settings folder (none can be made below /dev/null), so that
+# the settings of whoever runs them cannot change what they see and no test
+# leaves its choices there for the next.
 function(veltra_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -15,7 +18,9 @@ function(veltra_add_test)
   # set_tests_properties: escape each ";" enough to survive them all, or the
   # second label becomes a property name and the tests lose their labels.
   string(REPLACE ";" "\\\\\\\\\\\\\\;" labels "${T_LABELS}")
+  set(environment "QT_QPA_PLATFORM=offscreen" "XDG_CONFIG_HOME=/dev/null")
+  string(REPLACE ";" "\\\\\\\\\\\\\\;" environment "${environment}")
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${labels}" TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "${environment}" LABELS "${labels}" TIMEOUT 120)
 endfunction()

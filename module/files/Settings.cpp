@@ -5,12 +5,27 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 namespace veltra {
 
 std::string SettingsFilePath(const std::string& root)
 {
     return root + "/config/VTDown.ini";
+}
+
+std::string UserSettingsFilePath()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/')
+        return std::string(config) + "/veltra/VTDown.ini";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return std::string(home) + "/.config/veltra/VTDown.ini";
+    return {};
 }
 
 std::string HostCaptionPath(const std::string& root, const std::string& country)
@@ -58,7 +73,12 @@ bool ReadModeMarkOption(const std::string& root, bool current)
 
 std::array<bool, 8> ReadItemSetting(const std::string& root)
 {
-    const std::string value = ReadProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", "11111111");
+    const std::string user = UserSettingsFilePath();
+    std::optional<std::string> own;
+    if (!user.empty())
+        own = LoadProfileDocument(user).Value("TEST", "ITEM_SETTING");
+    const std::string value =
+        own ? *own : ReadProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", "11111111");
     std::array<bool, 8> items{};
     for (std::size_t i = 0; i < items.size() && i < value.size(); ++i)
         items[i] = ParseLeadingInt(std::string_view(value).substr(i, 1)) != 0;
@@ -70,7 +90,15 @@ bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items,
     std::string value;
     for (const bool selected : items)
         value += selected ? '1' : '0';
-    return WriteProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", value, error);
+    const std::string user = UserSettingsFilePath();
+    const bool userHasOne = !user.empty() && LoadProfileDocument(user).Value("TEST", "ITEM_SETTING").has_value();
+    if (WriteProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", value, error) && !userHasOne)
+        return true;
+    if (user.empty())
+        return false;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(user).parent_path(), ignored);
+    return WriteProfileString(user, "TEST", "ITEM_SETTING", value, error);
 }
 
 std::vector<std::string> ReadExtraPorts(const std::string& root)

@@ -12,6 +12,12 @@ std::string SettingsFilePath(const std::string& root);
 std::string HostCaptionPath(const std::string& root, const std::string& country);
 std::string ModuleCaptionPath(const std::string& root, const std::string& country);
 
+// The user's own settings file, for what the tool writes when the program
+// folder is not writable (installed below /opt, say):
+// $XDG_CONFIG_HOME/veltra/VTDown.ini, or ~/.config/veltra/VTDown.ini when that
+// variable is not set. Empty when neither names an absolute folder.
+std::string UserSettingsFilePath();
+
 // [STARTUP] COUNTRY, "UN" when it is not set.
 std::string ReadCountry(const std::string& root);
 
@@ -28,10 +34,13 @@ bool ReadModeMarkOption(const std::string& root, bool current);
 // [TEST] ITEM_SETTING, one character per test item in item order, each read
 // as a number on its own: 0 leaves the item out and any other number selects
 // it. A value shorter than eight characters leaves the remaining items out.
-// All eight items are selected when the key is not set.
+// All eight items are selected when the key is not set. A value in the user's
+// settings file is read over the program folder's.
 std::array<bool, 8> ReadItemSetting(const std::string& root);
 
-// Stores the selection as eight digits, e.g. "10110001".
+// Stores the selection as eight digits, e.g. "10110001", in the program
+// folder's settings file; where that cannot be written, in the user's. A value
+// the user's file already holds is kept in step, since it is read first.
 bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items, std::string& error);
 
 // [PORTS] EXTRA: serial devices that port discovery cannot find by itself, such

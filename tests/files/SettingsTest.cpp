@@ -2,6 +2,7 @@
 #include "TempDir.h"
 
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -93,11 +94,54 @@ TEST(Settings, ItemSettingIsWrittenBackKeepingTheRestOfTheFile)
     std::filesystem::create_directory(noFile.File("config"));
     ASSERT_TRUE(veltra::WriteItemSetting(noFile.Path().string(), Items("01000000"), error)) << error;
     EXPECT_EQ(TempDir::Read(noFile.File("config/VTDown.ini")), "[TEST]\nITEM_SETTING=01000000\n");
+}
 
-    // Without a config folder nothing is written and no folder is made.
+TEST(Settings, ItemSettingGoesToTheUsersFileWhereTheProgramFolderCannotBeWritten)
+{
+    TempDir home;
+    ::setenv("XDG_CONFIG_HOME", home.Path().c_str(), 1);
+    const std::string userFile = home.File("veltra/VTDown.ini");
+    ASSERT_EQ(veltra::UserSettingsFilePath(), userFile);
+
+    // A program folder without its config folder, or with a file in its place
+    // (which even root cannot write below), keeps nothing and gains no folder;
+    // the choice is the user's own from then on, read over the folder's.
     TempDir noFolder;
-    EXPECT_FALSE(veltra::WriteItemSetting(noFolder.Path().string(), Items("01000000"), error));
+    std::string error;
+    ASSERT_TRUE(veltra::WriteItemSetting(noFolder.Path().string(), Items("01000000"), error)) << error;
     EXPECT_FALSE(std::filesystem::exists(noFolder.File("config")));
+    EXPECT_EQ(TempDir::Read(userFile), "[TEST]\nITEM_SETTING=01000000\n");
+
+    ProgramFolder blocked("");
+    std::filesystem::remove_all(blocked.dir.File("config"));
+    blocked.dir.Write("config", "not a folder");
+    ASSERT_TRUE(veltra::WriteItemSetting(blocked.Root(), Items("10100000"), error)) << error;
+    EXPECT_EQ(TempDir::Read(blocked.dir.File("config")), "not a folder");
+    EXPECT_EQ(veltra::ReadItemSetting(blocked.Root()), Items("10100000"));
+
+    const ProgramFolder shared("[TEST]\nITEM_SETTING=11110000\n");
+    EXPECT_EQ(veltra::ReadItemSetting(shared.Root()), Items("10100000"));
+    // Where both can be written both are kept in step, or the user's older
+    // value would hide the new one.
+    ASSERT_TRUE(veltra::WriteItemSetting(shared.Root(), Items("00000011"), error)) << error;
+    EXPECT_EQ(shared.Settings(), "[TEST]\nITEM_SETTING=00000011\n");
+    EXPECT_EQ(TempDir::Read(userFile), "[TEST]\nITEM_SETTING=00000011\n");
+
+    // Without a user file the program folder's value stands alone.
+    std::filesystem::remove(userFile);
+    EXPECT_EQ(veltra::ReadItemSetting(shared.Root()), Items("00000011"));
+    ASSERT_TRUE(veltra::WriteItemSetting(shared.Root(), Items("11000000"), error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(userFile));
+
+    // Only absolute folders name the user's file.
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    ::setenv("HOME", "/home/tech", 1);
+    EXPECT_EQ(veltra::UserSettingsFilePath(), "/home/tech/.config/veltra/VTDown.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "", 1);
+    EXPECT_EQ(veltra::UserSettingsFilePath(), "");
+    EXPECT_FALSE(veltra::WriteItemSetting(noFolder.Path().string(), Items("01000000"), error));
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(Settings, ExtraPorts)
