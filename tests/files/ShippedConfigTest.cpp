@@ -4,6 +4,7 @@
 #include "Settings.h"
 #include "TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -36,15 +37,54 @@ std::map<Key, int> CountEntries(const std::string& file)
     return entries;
 }
 
+// The reader hands the bytes on unconverted and the windows show them as
+// UTF-8, so a translation saved in a legacy code page would come out garbled.
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        if (lead < 0x80)
+            length = 1;
+        else if (lead >= 0xC2 && lead < 0xE0)
+            length = 2;
+        else if (lead >= 0xE0 && lead < 0xF0)
+            length = 3;
+        else if (lead >= 0xF0 && lead < 0xF5)
+            length = 4;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::size_t LeadingBlanks(std::string_view text)
+{
+    return std::min(text.find_first_not_of(' '), text.size());
+}
+
+std::size_t TrailingBlanks(std::string_view text)
+{
+    const std::size_t last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? text.size() : text.size() - last - 1;
+}
+
 }  // namespace
 
 TEST(ShippedConfig, CaptionFilesHoldExactlyTheCatalogueKeys)
 {
+    std::set<std::string> countries;
     int files = 0;
     for (const auto& folder : std::filesystem::directory_iterator(kRoot + "/config")) {
         if (!folder.is_directory())
             continue;
         const std::string country = folder.path().filename().string();
+        countries.insert(country);
         for (const auto kind : {CaptionFile::Main, CaptionFile::Flashkit}) {
             const std::string path = kind == CaptionFile::Main ? veltra::HostCaptionPath(kRoot, country)
                                                                : veltra::ModuleCaptionPath(kRoot, country);
@@ -69,7 +109,44 @@ TEST(ShippedConfig, CaptionFilesHoldExactlyTheCatalogueKeys)
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2) << country;
     }
-    EXPECT_GE(files, 2);
+    for (const char* shipped : {"UN", "KR", "DE"})
+        EXPECT_TRUE(countries.contains(shipped)) << "no caption set " << shipped;
+    EXPECT_EQ(files, 2 * static_cast<int>(countries.size()));
+}
+
+// What the program does with a text around it: the tab puts the shortcut in the
+// menu's right-hand column, a line feed breaks a message box's text, blanks at
+// the ends pad the status line or keep a file path apart from the text before
+// it, and "&" gives the menu its keyboard letter. A translation keeps all of it.
+TEST(ShippedConfig, TranslatedCaptionsKeepWhatTheProgramReliesOn)
+{
+    for (const auto& folder : std::filesystem::directory_iterator(kRoot + "/config")) {
+        if (!folder.is_directory())
+            continue;
+        const std::string country = folder.path().filename().string();
+        std::map<veltra::CaptionReader, veltra::CaptionSet> sets;
+        for (const auto& entry : veltra::CaptionCatalogue()) {
+            if (!sets.contains(entry.reader))
+                sets.emplace(entry.reader, veltra::CaptionSet::ForCountry(kRoot, country, entry.reader));
+            const std::string& text = sets.at(entry.reader).Text(entry.section, entry.key);
+            const std::string_view english = entry.defaultText;
+            const std::string where = country + " " + std::string(entry.key);
+            EXPECT_TRUE(IsUtf8(text)) << where;
+            EXPECT_EQ(text.empty(), english.empty()) << where;
+            for (const char kept : {'\t', '\n', '\r', '&'}) {
+                EXPECT_EQ(std::ranges::count(text, kept), std::ranges::count(english, kept))
+                    << where << ": character " << int{kept};
+            }
+            EXPECT_EQ(LeadingBlanks(text), LeadingBlanks(english)) << where;
+            EXPECT_EQ(TrailingBlanks(text), TrailingBlanks(english)) << where;
+            // The shortcut itself is fixed in the program; the text beside it
+            // may name the modifier in the local way but not another key.
+            if (english.find('\t') != std::string_view::npos) {
+                const std::string_view shortcut = std::string_view(text).substr(std::min(text.find('\t'), text.size()));
+                EXPECT_TRUE(shortcut.ends_with(english.substr(english.rfind('+')))) << where << ": " << text;
+            }
+        }
+    }
 }
 
 TEST(ShippedConfig, EnglishFilesGiveTheBuiltInTextsAndSettingsTheDefaults)
