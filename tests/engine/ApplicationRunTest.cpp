@@ -204,11 +204,11 @@ TEST_F(ApplicationRun, DownloadFailuresStopOnlyTheirPort)
 // Cells of a parameter file are never checked, so a transfer bounds what they
 // say: a size past the EEPROM writes the EEPROM's 512 bytes (atoi wrapped
 // 4294967297 round to 1), a negative size writes nothing, and an address at
-// the top of the 32-bit range counts on without overflow.
+// the top of the int range counts on without overflow.
 TEST_F(ApplicationRun, HugeNumbersInRowsStayWithinBounds)
 {
     table.rows = {Row("0000", "Wraps", "4294967297", "U", "258"), Row("0000", "Negative", "-99999999999", "U", "1"),
-                  Row("FFFFFFFF", "Top", "2", "H", "0xabcd")};
+                  Row("7FFFFFFF", "Top", "2", "H", "0xabcd")};
     Make(1);
     ASSERT_TRUE(dispatcher->PrepareParamDownload());
     dispatcher->OnStatusRequest(1, code::kParamWrite);
@@ -225,8 +225,8 @@ TEST_F(ApplicationRun, HugeNumbersInRowsStayWithinBounds)
     EXPECT_EQ(address(writes[511]), 511u);
     EXPECT_EQ(static_cast<uint8_t>(writes[510][10]), 0x01);
     EXPECT_EQ(static_cast<uint8_t>(writes[511][10]), 0x02);
-    EXPECT_EQ(address(writes[512]), 0xFFFFFFFFu);
-    EXPECT_EQ(address(writes[513]), 0u);
+    EXPECT_EQ(address(writes[512]), 0x7FFFFFFFu);
+    EXPECT_EQ(address(writes[513]), 0x80000000u);
     EXPECT_EQ(dispatcher->DoneCount(), 1);
 }
 
