@@ -151,9 +151,16 @@ HexParseOutcome ReadHexRecords(std::FILE* file, uint32_t length, std::array<uint
     HexParseOutcome outcome;
     LineSource source(file, length);
     std::string line;
+    bool anyRecord = false;
     for (size_t number = 1;; ++number) {
         switch (source.Next(line)) {
         case LineSource::Result::End:
+            // An empty file is a copy that went wrong, not a firmware of all
+            // 0xFF; a file of only the end record stays a deliberate choice.
+            if (!anyRecord) {
+                outcome.problem = "holds no HEX records";
+                return outcome;
+            }
             outcome.ok = true;
             return outcome;
         case LineSource::Result::ReadError:
@@ -169,6 +176,7 @@ HexParseOutcome ReadHexRecords(std::FILE* file, uint32_t length, std::array<uint
         const std::string_view record = TrimLineEnd(line);
         if (record.empty())
             continue;
+        anyRecord = true;
         const std::string problem = ApplyRecord(record, bytes, outcome.lastAddress);
         if (!problem.empty()) {
             outcome.problem = "line " + std::to_string(number) + " " + problem;

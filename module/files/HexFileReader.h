@@ -17,7 +17,8 @@ struct HexParseOutcome {
 };
 
 // Reads at most `length` bytes of `file` as Intel HEX records into `bytes`
-// (which the caller has set to 0xFF). Never writes outside the 64 KiB.
+// (which the caller has set to 0xFF). Never writes outside the 64 KiB. A file
+// without a single record is refused.
 HexParseOutcome ReadHexRecords(std::FILE* file, uint32_t length, std::array<uint8_t, 0x10000>& bytes);
 
 }  // namespace veltra

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace veltra {
 
@@ -13,6 +14,9 @@ namespace {
 // No real parameter line comes near this; a longer one means the file is not
 // a parameter file, and reading it whole could exhaust memory.
 constexpr size_t kMaxLineLength = 64 * 1024;
+// The EEPROM holds 512 bytes, so a real table is a few hundred lines; a file
+// of this size is something else, and every line of it would become a row.
+constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
 
 // Splits like the C library's tokeniser: runs of separators count as one and
 // separators at either end are ignored, so empty fields vanish.
@@ -66,21 +70,46 @@ LineRead ReadLine(std::istream& in, std::string& line)
 
 ParameterLoadStatus LoadParameterFile(const std::string& path, ParameterTable& table, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // A folder opens as a stream that only fails on reading, and a FIFO would
+    // hold the window until something writes to it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        error = DescribeFileError(path, errno);
         return ParameterLoadStatus::CannotOpen;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = DescribeFileError(path, EISDIR);
+        return ParameterLoadStatus::CannotOpen;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = path + ": is not a regular file";
+        return ParameterLoadStatus::CannotOpen;
+    }
+    if (st.st_size > kMaxFileSize) {
+        error = path + ": is too large for a parameter file";
+        return ParameterLoadStatus::CannotOpen;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = DescribeFileError(path, errno ? errno : EACCES);
+        return ParameterLoadStatus::CannotOpen;
+    }
     return ReadParameterStream(in, path, table, error);
 }
 
 ParameterLoadStatus ReadParameterStream(std::istream& in, const std::string& path, ParameterTable& table,
                                         std::string& error)
 {
-    table.rows.clear();
+    // Read aside, so that a file that fails half way leaves the list the user
+    // had, edits and uploaded values included.
+    ParameterTable read;
     std::string line;
     for (size_t lineNumber = 1;; ++lineNumber) {
         switch (ReadLine(in, line)) {
         case LineRead::End:
-            BuildTransferMask(table);
+            BuildTransferMask(read);
+            table = std::move(read);
             return ParameterLoadStatus::Loaded;
         case LineRead::TooLong:
             error = path + ": line " + std::to_string(lineNumber) + " is too long for a parameter file";
@@ -95,7 +124,7 @@ ParameterLoadStatus ReadParameterStream(std::istream& in, const std::string& pat
             line.pop_back();
         if (!line.empty() && line.front() == '#')
             continue;
-        table.rows.push_back(RowFromLine(line, table.rows.size() + 1));
+        read.rows.push_back(RowFromLine(line, read.rows.size() + 1));
     }
 }
 

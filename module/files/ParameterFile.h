@@ -8,10 +8,12 @@
 
 namespace veltra {
 
+// Only a file read to its end replaces the table; otherwise the table keeps
+// every row, tick and value it had, and `error` names the file and says why.
 enum class ParameterLoadStatus {
     Loaded,       // every line read; rows replaced and the mask rebuilt
-    CannotOpen,   // nothing changed, and nothing is shown to the user
-    ReadError,    // rows read so far kept, mask not rebuilt; `error` says why
+    CannotOpen,   // missing, unreadable, a folder or far too large
+    ReadError,    // failed part way, or a line too long for a parameter file
 };
 
 // Fills `table` from a parameter file: "#" lines are comments, every other line

@@ -4,19 +4,31 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veltra {
 
 namespace {
 
+// Settings and caption files are a few KiB. Anything far larger is not one of
+// them, and reading it whole could exhaust memory; a line of a million
+// characters still fits.
+constexpr off_t kMaxProfileFileSize = 2 * 1024 * 1024;
+
 // Reads the whole file; on failure returns the errno value, with ENOENT for a
-// file that is not there.
+// file that is not there and EFBIG for one past the size above.
 int ReadWholeFile(const std::string& path, std::string& content)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place cannot stall start-up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > kMaxProfileFileSize) {
+        ::close(fd);
+        return EFBIG;
+    }
     char buffer[8192];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -26,6 +38,11 @@ int ReadWholeFile(const std::string& path, std::string& content)
             const int code = n < 0 ? errno : 0;
             ::close(fd);
             return code;
+        }
+        // A device such as /dev/zero has no length and never ends.
+        if (content.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(kMaxProfileFileSize)) {
+            ::close(fd);
+            return EFBIG;
         }
         content.append(buffer, static_cast<std::size_t>(n));
     }

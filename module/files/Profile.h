@@ -7,8 +7,9 @@
 
 namespace veltra {
 
-// The file's lines; an empty document when the file is missing or unreadable,
-// because a settings or caption file that cannot be read means "use the defaults".
+// The file's lines; an empty document when the file is missing, unreadable or
+// far larger than any settings or caption file (a few MiB), because a file that
+// cannot be read means "use the defaults".
 ProfileDocument LoadProfileDocument(const std::string& path);
 
 // The value of `key` in `section` of the file at `path` (see ProfileDocument::Value),

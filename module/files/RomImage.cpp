@@ -69,6 +69,10 @@ RomLoadResult LoadRomFile(RomImage& image, const std::string& path)
         return Failure(path, errno);
     if (S_ISDIR(st.st_mode))
         return Failure(path, EISDIR);
+    // A FIFO would hold the window until something writes to it, and a device
+    // has no length to bound the pass.
+    if (!S_ISREG(st.st_mode))
+        return {false, 0, path + ": is not a regular file"};
     // A firmware image is at most a few hundred KiB of text; the length only
     // bounds the pass, and files past 4 GiB are read up to that bound.
     image.fileLength = st.st_size > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);

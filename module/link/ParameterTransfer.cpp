@@ -2,9 +2,8 @@
 
 #include "ReplyRules.h"
 
+#include "Settings.h"
 #include "ValueText.h"
-
-#include <cstdlib>
 
 namespace veltra {
 
@@ -17,13 +16,21 @@ constexpr int kEepromSize = 512;
 
 int RowSize(const ParameterEntry& row)
 {
-    const int size = std::atoi(row.size.c_str());
+    // Saturating: atoi would wrap 4294967297 round to a plausible 1.
+    const int size = ParseLeadingInt(row.size);
     return size < 0 ? 0 : (size > kEepromSize ? kEepromSize : size);
 }
 
 int RowAddress(const ParameterEntry& row)
 {
     return static_cast<int>(HexField(row.hexAddress));
+}
+
+// The address of the slot's current byte, counted without sign so that an
+// address cell of eight hexadecimal digits cannot overflow.
+uint32_t ByteAddress(const PortSlot& slot)
+{
+    return static_cast<uint32_t>(slot.address) + slot.byteIndex;
 }
 
 }  // namespace
@@ -95,7 +102,7 @@ bool ReplyDispatcher::ParamReadStart(int port, int firstRow)
 void ReplyDispatcher::SendParamRead(int port)
 {
     const PortSlot& slot = SlotOf(port);
-    Send(port, code::kParamRead, BuildEepromRead(static_cast<uint32_t>(slot.address)), 9, timeouts_.application);
+    Send(port, code::kParamRead, BuildEepromRead(ByteAddress(slot)), 9, timeouts_.application);
 }
 
 bool ReplyDispatcher::ParamReadNext(int port)
@@ -103,7 +110,6 @@ bool ReplyDispatcher::ParamReadNext(int port)
     PortSlot& slot = SlotOf(port);
     if (slot.byteIndex + 1 < slot.size) {
         ++slot.byteIndex;
-        ++slot.address;
         SendParamRead(port);
         return false;
     }
@@ -220,8 +226,7 @@ WriteStep ReplyDispatcher::ParamWriteNext(int port)
     }
     const uint8_t value = ValueTextByte(entry->type, slot.size, entry->value, slot.byteIndex);
     SendNotice(port, notice::kProgress, noticeValue);
-    Send(port, code::kParamWrite, BuildEepromWrite(static_cast<uint32_t>(slot.address + slot.byteIndex), value), 13,
-         timeouts_.application);
+    Send(port, code::kParamWrite, BuildEepromWrite(ByteAddress(slot), value), 13, timeouts_.application);
     return WriteStep::Sent;
 }
 

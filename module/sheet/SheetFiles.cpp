@@ -74,10 +74,12 @@ void CFlashkitSheet::ChooseParameterFile()
     if (path.isEmpty())
         return;
     std::string error;
-    const ParameterLoadStatus status = LoadParameterFile(path.toStdString(), parameters_, error);
-    if (status != ParameterLoadStatus::CannotOpen)
+    // A file the user picked that cannot be read is said at once: left
+    // silent, the list would look like that file's while it still holds the
+    // rows from before.
+    if (LoadParameterFile(path.toStdString(), parameters_, error) == ParameterLoadStatus::Loaded)
         ShowParameterTable();
-    if (status == ParameterLoadStatus::ReadError)
+    else
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION1"), QString::fromStdString(error), QMessageBox::Warning);
     SendStatusText(1, Caption("FW_MSG", "MSG_STATUS5") + QStringLiteral(" ") + path);
 }
@@ -87,7 +89,7 @@ int CFlashkitSheet::LoadDefaultParameterFile()
     std::string error;
     const ParameterLoadStatus status =
         LoadParameterFile(root_ + "/Data/VELTRA_EEPROM_DATA_SIGN.vtp", parameters_, error);
-    if (status != ParameterLoadStatus::CannotOpen)
+    if (status == ParameterLoadStatus::Loaded)
         ShowParameterTable();
     if (status == ParameterLoadStatus::ReadError)
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION1"), QString::fromStdString(error), QMessageBox::Warning);

@@ -201,6 +201,35 @@ TEST_F(ApplicationRun, DownloadFailuresStopOnlyTheirPort)
     EXPECT_TRUE(ports->sent[0].empty() && ports->sent[1].empty());
 }
 
+// Cells of a parameter file are never checked, so a transfer bounds what they
+// say: a size past the EEPROM writes the EEPROM's 512 bytes (atoi wrapped
+// 4294967297 round to 1), a negative size writes nothing, and an address at
+// the top of the int range counts on without overflow.
+TEST_F(ApplicationRun, HugeNumbersInRowsStayWithinBounds)
+{
+    table.rows = {Row("0000", "Wraps", "4294967297", "U", "258"), Row("0000", "Negative", "-99999999999", "U", "1"),
+                  Row("7FFFFFFF", "Top", "2", "H", "0xabcd")};
+    Make(1);
+    ASSERT_TRUE(dispatcher->PrepareParamDownload());
+    dispatcher->OnStatusRequest(1, code::kParamWrite);
+    Drive();
+    const std::vector<std::string> writes = Frames(0, code::kParamWrite);
+    ASSERT_EQ(writes.size(), 514u);
+    const auto address = [](const std::string& frame) {
+        uint32_t value = 0;
+        for (size_t i = 3; i < 7; ++i)
+            value = (value << 8) | static_cast<uint8_t>(frame[i]);
+        return value;
+    };
+    EXPECT_EQ(address(writes[0]), 0u);
+    EXPECT_EQ(address(writes[511]), 511u);
+    EXPECT_EQ(static_cast<uint8_t>(writes[510][10]), 0x01);
+    EXPECT_EQ(static_cast<uint8_t>(writes[511][10]), 0x02);
+    EXPECT_EQ(address(writes[512]), 0x7FFFFFFFu);
+    EXPECT_EQ(address(writes[513]), 0x80000000u);
+    EXPECT_EQ(dispatcher->DoneCount(), 1);
+}
+
 TEST_F(ApplicationRun, ModuleTestStampsDateAndResultByte)
 {
     SetUtcClockForTesting([] { return CalendarDate{2008, 5, 13}; });

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstring>
@@ -166,6 +167,10 @@ TEST(SerialChannel, FailedOpenGivesTheSystemsReasonAndStartsNothing)
     const int base = ThreadCount();
     veltra::testing::TempDir dir;
     const std::string plainFile = dir.Write("not-a-tty", "x");
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Nothing but a terminal is taken for a port: the others would accept no
+    // line settings and swallow whatever was sent.
     const struct {
         std::string name;
         uint32_t rate;
@@ -173,6 +178,9 @@ TEST(SerialChannel, FailedOpenGivesTheSystemsReasonAndStartsNothing)
     } cases[] = {
         {"/dev/veltra-no-such-port", 115200, "No such file or directory"},
         {plainFile, 115200, "Inappropriate ioctl for device"},
+        {dir.Path().string(), 115200, "Is a directory"},
+        {"/dev/null", 115200, "Inappropriate ioctl for device"},
+        {fifo, 115200, "Inappropriate ioctl for device"},
     };
     for (const auto& c : cases) {
         SerialChannel channel;
@@ -186,6 +194,7 @@ TEST(SerialChannel, FailedOpenGivesTheSystemsReasonAndStartsNothing)
         EXPECT_FALSE(channel.IsOpen());
         EXPECT_EQ(ThreadCount(), base);
     }
+    EXPECT_EQ(veltra::testing::TempDir::Read(plainFile), "x");
 
     Harness h(60000, 0, 0);  // rate 0 is refused
     EXPECT_FALSE(h.channel.Open());

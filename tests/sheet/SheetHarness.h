@@ -165,9 +165,11 @@ public:
     }
 
     // One module per entry; `settings` are section, key and value written
-    // into the settings file.
+    // into the settings file; `beforeStart` may change the program folder
+    // further before the sheet reads it.
     explicit SheetHarness(const std::vector<sim::ModuleOptions>& perModule, RunTimeouts timeouts = {},
-                          const std::vector<std::array<std::string, 3>>& settings = {})
+                          const std::vector<std::array<std::string, 3>>& settings = {},
+                          const std::function<void(SheetHarness&)>& beforeStart = {})
     {
         const int modules = static_cast<int>(perModule.size());
         if (modules > 0)
@@ -183,6 +185,8 @@ public:
         WriteProfileString(ini, "PORTS", "EXTRA", extra, error);
         for (const auto& [section, key, value] : settings)
             WriteProfileString(ini, section, key, value, error);
+        if (beforeStart)
+            beforeStart(*this);
         fs::create_directories(dir.File("sys/class/tty"));
         view.resize(1024, 700);
         view.show();

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <string_view>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace veltra::testing {
+
+// `size` random bytes from a fixed seed, so a failure can be repeated; every
+// byte value comes up, NUL, 0xFF and line feeds included.
+inline std::string Junk(unsigned seed, std::size_t size)
+{
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
+
+// A file of `size` bytes that begins with `head` and is a hole after it: it
+// reads as NULs but takes no room on disk, so a gigabyte costs nothing.
+inline std::string SparseFile(const TempDir& dir, const std::string& name, const std::string& head,
+                              std::uintmax_t size)
+{
+    const std::string file = dir.Write(name, head);
+    std::filesystem::resize_file(file, size);
+    return file;
+}
+
+constexpr std::uintmax_t kGiB = 1024ull * 1024 * 1024;
+
+// The most memory this process has held so far, in KiB. A reader that took a
+// whole gigabyte in would raise it by that much.
+inline long PeakMemoryKiB()
+{
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Root reads any file whatever its permissions, so an unreadable file can
+// only be made for other users.
+inline bool CanMakeUnreadableFiles()
+{
+    return ::geteuid() != 0;
+}
+
+// Whether `text` is whole UTF-8: no character cut short, no stray
+// continuation byte.
+inline bool IsWholeUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        if (lead < 0x80)
+            length = 1;
+        else if ((lead & 0xE0) == 0xC0)
+            length = 2;
+        else if ((lead & 0xF0) == 0xE0)
+            length = 3;
+        else if ((lead & 0xF8) == 0xF0)
+            length = 4;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace veltra::testing
