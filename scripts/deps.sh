@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need; does nothing
-# when every one of them is already there.
+# Installs the Debian 12 packages the build and the tests need, and those named
+# on its command line; does nothing when every one of them is already there.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
