@@ -92,13 +92,14 @@ bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items,
         value += selected ? '1' : '0';
     const std::string user = UserSettingsFilePath();
     const bool userHasOne = !user.empty() && LoadProfileDocument(user).Value("TEST", "ITEM_SETTING").has_value();
-    if (WriteProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", value, error) && !userHasOne)
-        return true;
-    if (user.empty())
-        return false;
+    const bool shared = WriteProfileString(SettingsFilePath(root), "TEST", "ITEM_SETTING", value, error);
+    if ((shared && !userHasOne) || user.empty())
+        return shared;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(user).parent_path(), ignored);
-    return WriteProfileString(user, "TEST", "ITEM_SETTING", value, error);
+    // When neither can be written, the program folder's reason is the one to show.
+    std::string userError;
+    return WriteProfileString(user, "TEST", "ITEM_SETTING", value, shared ? error : userError);
 }
 
 std::vector<std::string> ReadExtraPorts(const std::string& root)
