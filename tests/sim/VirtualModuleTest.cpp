@@ -170,8 +170,10 @@ TEST(SimModule, RepliesAreNeverEarly)
     // one character behind it.
     module.SetFaults({});
     module.SetLineRateEmulation(true);
-    line.Write(":05000004000003FF00F5");
+    // Timed from before the write: the module may take the request before
+    // Write returns here, and keeps to the moment it did.
     started = std::chrono::steady_clock::now();
+    line.Write(":05000004000003FF00F5");
     EXPECT_EQ(line.Read(2519).size(), 2519u);
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::microseconds((2519 + 1) * 10 * 1'000'000LL / 115200));
 }
