@@ -6,6 +6,7 @@
 #include "UploadProgressWindow.h"
 #include "ValueText.h"
 
+#include <algorithm>
 
 namespace veltra::soak {
 
