@@ -33,6 +33,8 @@ public:
     const Faults& CurrentFaults() const { return faults_; }
     void SetFaults(const Faults& faults);
     const std::vector<Request>& Log() const { return log_; }
+    // Forgets the entries so far; the fault switches go on counting.
+    void ClearLog() { log_.clear(); }
 
 private:
     bool Silent() const;

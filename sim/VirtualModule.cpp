@@ -162,6 +162,12 @@ std::vector<Request> VirtualModule::Requests() const
     return board_.Log();
 }
 
+void VirtualModule::ClearRequests()
+{
+    std::lock_guard lock(mutex_);
+    board_.ClearLog();
+}
+
 bool VirtualModule::WaitForRequests(std::size_t count, std::chrono::milliseconds limit) const
 {
     std::unique_lock lock(mutex_);

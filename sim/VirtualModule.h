@@ -54,6 +54,9 @@ public:
     void SetLineRateEmulation(bool on);
 
     std::vector<Request> Requests() const;
+    // Forgets the log, which otherwise keeps every request for the module's
+    // whole life: a long run clears it between its checks.
+    void ClearRequests();
     // Waits until the log holds at least `count` entries; false when `limit` passed first.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds limit) const;
 

@@ -2,7 +2,7 @@
 
 #include "CpuClock.h"
 #include "FirmwareImage.h"
-#include "ProcessMemory.h"
+#include "ProcessResources.h"
 #include "ProgramFolder.h"
 #include "SheetDriver.h"
 #include "SimProcess.h"
@@ -53,9 +53,9 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
     {
         SheetDriver driver(folder);
         CFlashkitSheet& sheet = driver.Sheet();
-        constexpr double kMiB = 1024.0 * 1024.0;
-        result.idleMiB = static_cast<double>(ResidentBytes()) / kMiB;
-        ResetPeakResident();
+        constexpr double kKiBPerMiB = 1024.0;
+        result.idleMiB = static_cast<double>(Memory().residentKiB) / kKiBPerMiB;
+        ResetPeakMemory();
         driver.AnswerFileDialogWith(hexFile);
         sheet.ChooseRomFile();
         driver.TickPorts(setup.ports);
@@ -81,7 +81,7 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         controls.startDownload->click();  // returns when the status window has closed
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
         result.turnarounds = StopLineTap();
-        result.peakMiB = static_cast<double>(PeakResidentBytes()) / kMiB;
+        result.peakMiB = static_cast<double>(Memory().peakKiB) / kKiBPerMiB;
         result.toolCpuSeconds = ProcessCpuSeconds() - toolBefore;
         result.simCpuSeconds = sim.CpuSeconds() - simBefore;
         result.toolWaitSeconds = RunQueueWaitSeconds(0) - toolWaitBefore;

@@ -3,18 +3,20 @@
 #include "PortList.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
 namespace veltra::bench {
 
-SheetDriver::SheetDriver(const ProgramFolder& folder)
+SheetDriver::SheetDriver(const ProgramFolder& folder, RunTimeouts timeouts)
 {
     view_.resize(1024, 700);
     view_.show();
     SheetEnvironment environment;
     environment.sysfsRoot = folder.File("sys");
+    environment.timeouts = timeouts;
     sheet_ = new CFlashkitSheet(&view_, folder.Path().string(), "UN", environment);
     sheet_->Initialise();
     // Dialogs open inside the sheet's own modal loops; a slow look is enough,
@@ -55,7 +57,8 @@ void SheetDriver::CloseOperationWindow()
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
         if (dialog != nullptr && dialog->isVisible() &&
-            (dialog->objectName() == QStringLiteral("4003") || dialog->objectName() == QStringLiteral("4023"))) {
+            (dialog->objectName() == QStringLiteral("4003") || dialog->objectName() == QStringLiteral("4023") ||
+             dialog->objectName() == QStringLiteral("148"))) {
             watchdogFired_ = true;
             dialog->reject();
         }
@@ -69,8 +72,11 @@ void SheetDriver::Poll()
             continue;
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             messages_.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
+            // A question is answered Yes: go on as the run intends.
             const QList<QAbstractButton*> buttons = box->buttons();
-            if (!buttons.isEmpty())
+            if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else if (!buttons.isEmpty())
                 buttons.front()->click();
         } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
             if (filePath_.empty()) {
@@ -87,8 +93,21 @@ void SheetDriver::Poll()
                 edit->setText(file);
             if (dialog->selectedFiles() == QStringList{file})
                 static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+        } else if (widget->objectName() == QStringLiteral("4024")) {
+            AnswerTestOptions(*widget);
         }
     }
+}
+
+void SheetDriver::AnswerTestOptions(QWidget& dialog)
+{
+    // The item boxes are 4036 to 4043, item 1 first.
+    for (size_t item = 0; item < testItems_.size(); ++item) {
+        if (auto* box = dialog.findChild<QCheckBox*>(QString::number(4036 + static_cast<int>(item))))
+            box->setChecked(testItems_[item] == '1');
+    }
+    if (auto* ok = dialog.findChild<QAbstractButton*>(QStringLiteral("1")))
+        ok->click();
 }
 
 }  // namespace veltra::bench

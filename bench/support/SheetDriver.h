@@ -13,10 +13,10 @@ namespace veltra::bench {
 
 // The real sheet on a host view of its own, worked as the operator works it:
 // ports ticked, Connection clicked, file dialogs answered. Message boxes are
-// answered and kept, since any of them means the run did not go as planned.
+// answered (a question with Yes) and kept, for the caller to judge.
 class SheetDriver {
 public:
-    explicit SheetDriver(const ProgramFolder& folder);
+    explicit SheetDriver(const ProgramFolder& folder, RunTimeouts timeouts = {});
     ~SheetDriver();
     SheetDriver(const SheetDriver&) = delete;
     SheetDriver& operator=(const SheetDriver&) = delete;
@@ -26,14 +26,19 @@ public:
     bool Connect();
     // File dialogs are answered with this file.
     void AnswerFileDialogWith(std::string path) { filePath_ = std::move(path); }
+    // The test options dialog is answered with these items ticked, item 1
+    // first ("10100001"), and OK.
+    void AnswerTestOptionsWith(std::string items) { testItems_ = std::move(items); }
     // A port that times out keeps its operation window open for good: after
     // `limitMs` the window is closed with its button, as the operator would.
     void ArmWatchdog(int limitMs);
+    void DisarmWatchdog() { watchdog_.stop(); }
     bool WatchdogFired() const { return watchdogFired_; }
     const std::vector<std::string>& Messages() const { return messages_; }
 
 private:
     void Poll();
+    void AnswerTestOptions(QWidget& dialog);
     void CloseOperationWindow();
 
     QWidget view_;
@@ -41,6 +46,7 @@ private:
     QTimer poll_;
     QTimer watchdog_;
     std::string filePath_;
+    std::string testItems_;
     std::vector<std::string> messages_;
     bool watchdogFired_ = false;
 };

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace veltra {
@@ -25,6 +26,9 @@ struct RunTimeouts {
 };
 
 enum class WriteStep { Sent, Finished, Stopped };
+
+// The name a module test item (1 to 8) goes by in the status window's rows.
+std::string TestItemName(int item);
 
 class ReplyDispatcher {
 public:
