@@ -1,5 +1,7 @@
 #include "HexText.h"
 
+#include <algorithm>
+
 namespace veltra::sim {
 namespace {
 
@@ -42,6 +44,27 @@ void AppendHexWord(std::string& out, std::uint16_t value)
 {
     AppendHexByte(out, static_cast<std::uint8_t>(value >> 8));
     AppendHexByte(out, static_cast<std::uint8_t>(value & 0xFF));
+}
+
+std::string HexFileText(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size(); at += 16) {
+        const std::size_t count = std::min<std::size_t>(16, bytes.size() - at);
+        const auto address = static_cast<std::uint16_t>(at);
+        unsigned sum = static_cast<unsigned>(count) + (address >> 8) + (address & 0xFFu);
+        text += ':';
+        AppendHexByte(text, static_cast<std::uint8_t>(count));
+        AppendHexWord(text, address);
+        AppendHexByte(text, 0x00);
+        for (std::size_t k = 0; k < count; ++k) {
+            AppendHexByte(text, bytes[at + k]);
+            sum += bytes[at + k];
+        }
+        AppendHexByte(text, static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
+        text += "\r\n";
+    }
+    return text + ":00000001FF\r\n";
 }
 
 }  // namespace veltra::sim

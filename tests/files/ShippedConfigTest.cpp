@@ -1,4 +1,5 @@
 #include "CaptionCatalogue.h"
+#include "BadInput.h"
 #include "CaptionSet.h"
 #include "ProfileText.h"
 #include "Settings.h"
@@ -37,31 +38,6 @@ std::map<Key, int> CountEntries(const std::string& file)
     return entries;
 }
 
-// The reader hands the bytes on unconverted and the windows show them as
-// UTF-8, so a translation saved in a legacy code page would come out garbled.
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        if (lead < 0x80)
-            length = 1;
-        else if (lead >= 0xC2 && lead < 0xE0)
-            length = 2;
-        else if (lead >= 0xE0 && lead < 0xF0)
-            length = 3;
-        else if (lead >= 0xF0 && lead < 0xF5)
-            length = 4;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 std::size_t LeadingBlanks(std::string_view text)
 {
@@ -131,7 +107,9 @@ TEST(ShippedConfig, TranslatedCaptionsKeepWhatTheProgramReliesOn)
             const std::string& text = sets.at(entry.reader).Text(entry.section, entry.key);
             const std::string_view english = entry.defaultText;
             const std::string where = country + " " + std::string(entry.key);
-            EXPECT_TRUE(IsUtf8(text)) << where;
+            // The reader hands the bytes on unconverted and the windows show them as
+            // UTF-8, so a translation saved in a legacy code page would come out garbled.
+            EXPECT_TRUE(veltra::testing::IsWholeUtf8(text)) << where;
             EXPECT_EQ(text.empty(), english.empty()) << where;
             for (const char kept : {'\t', '\n', '\r', '&'}) {
                 EXPECT_EQ(std::ranges::count(text, kept), std::ranges::count(english, kept))

@@ -5,6 +5,7 @@
 #include "PortList.h"
 #include "Profile.h"
 #include "TempDir.h"
+#include "HexText.h"
 #include "VirtualBench.h"
 #include "WaitFor.h"
 
@@ -112,26 +113,7 @@ private:
     int answered_ = 0;
 };
 
-// An Intel HEX text of `bytes` placed from address 0, 16 bytes a record.
-inline std::string HexFileText(const std::vector<uint8_t>& bytes)
-{
-    std::string text;
-    char piece[24];
-    for (size_t at = 0; at < bytes.size(); at += 16) {
-        const size_t count = std::min<size_t>(16, bytes.size() - at);
-        unsigned sum = static_cast<unsigned>(count + (at >> 8) + (at & 0xFF));
-        std::snprintf(piece, sizeof piece, ":%02X%04X00", static_cast<unsigned>(count), static_cast<unsigned>(at));
-        text += piece;
-        for (size_t k = 0; k < count; ++k) {
-            std::snprintf(piece, sizeof piece, "%02X", bytes[at + k]);
-            text += piece;
-            sum += bytes[at + k];
-        }
-        std::snprintf(piece, sizeof piece, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        text += piece;
-    }
-    return text + ":00000001FF\r\n";
-}
+using sim::HexFileText;
 
 // Presses an operation window's visible button once `ready` holds, as the user would.
 class CloseWhen {
