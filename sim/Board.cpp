@@ -13,6 +13,7 @@ void Board::Restart(Personality personality)
     application_.Reset();
     bootLoader_.Reset();
     requestsSinceRestart_ = 0;
+    repliesSinceRestart_ = 0;
 }
 
 void Board::SetFaults(const Faults& faults)
@@ -20,6 +21,7 @@ void Board::SetFaults(const Faults& faults)
     faults_ = faults;
     memory_.flash.SetStuckBit(faults.stuckBit);
     requestsSinceRestart_ = 0;
+    repliesSinceRestart_ = 0;
 }
 
 bool Board::Silent() const
@@ -67,6 +69,10 @@ Reaction Board::Receive(std::string_view bytes, std::uint32_t rate)
         if (reaction.handshake) {
             reaction.reply.insert(0, faults_.handshakeNoise);
         }
+        if (faults_.strayBeforeReply == repliesSinceRestart_) {
+            reaction.reply.insert(0, faults_.strayBytes);
+        }
+        ++repliesSinceRestart_;
     }
     if (!reaction.discarded.empty()) {
         Note(std::move(reaction.discarded), rate, false);

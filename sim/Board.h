@@ -47,6 +47,7 @@ private:
     BootLoader bootLoader_;
     std::vector<Request> log_;
     std::size_t requestsSinceRestart_ = 0;
+    std::size_t repliesSinceRestart_ = 0;
 };
 
 }  // namespace veltra::sim

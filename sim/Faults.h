@@ -35,6 +35,13 @@ struct Faults {
     // Every transmission is cut into pieces of 1 to chunkMax bytes, chunkGap apart.
     std::size_t chunkMax = 0;
     std::chrono::microseconds chunkGap{300};
+    // Every transmission is handed to the line in two pieces, the first
+    // splitAt bytes and then the rest, chunkGap apart.
+    std::optional<std::size_t> splitAt;
+    // Reply number N (0 is the first answered request) is preceded by these
+    // bytes, as a line that picked up noise would deliver it.
+    std::optional<std::size_t> strayBeforeReply;
+    std::string strayBytes = std::string(1, '\0');
     // Time between a complete request and the start of its reply.
     std::chrono::milliseconds replyDelay{0};
     // The pseudo-terminal is closed once this many bytes have been received.

@@ -14,6 +14,9 @@ void Transmitter::Queue(const std::string& bytes, SteadyTime ready, const Shape&
     }
     std::size_t pieceLeft = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (shape.splitAt && i == *shape.splitAt && i > 0) {
+            ready += shape.chunkGap;
+        }
         if (shape.chunkMax > 0) {
             if (pieceLeft == 0) {
                 if (i > 0) {

@@ -22,6 +22,7 @@ public:
         std::size_t chunkMax = 0;
         std::chrono::microseconds chunkGap{0};
         std::uint32_t pacedRate = 0;  // 0 sends as soon as ready
+        std::optional<std::size_t> splitAt;
     };
 
     void Queue(const std::string& bytes, SteadyTime ready, const Shape& shape);

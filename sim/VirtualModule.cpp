@@ -177,7 +177,7 @@ bool VirtualModule::WaitForRequests(std::size_t count, std::chrono::milliseconds
 Transmitter::Shape VirtualModule::OutputShape(std::uint32_t rate) const
 {
     const Faults& faults = board_.CurrentFaults();
-    return {faults.chunkMax, faults.chunkGap, lineRateEmulation_ ? rate : 0};
+    return {faults.chunkMax, faults.chunkGap, lineRateEmulation_ ? rate : 0, faults.splitAt};
 }
 
 void VirtualModule::Run()

@@ -134,7 +134,7 @@ int32_t GetToolMessage(int32_t index)
 int32_t InitParamData(void)
 {
     veltra::CFlashkitSheet* sheet = Sheet();
-    return sheet != nullptr ? sheet->LoadDefaultParameterFile() : 0;
+    return sheet != nullptr ? sheet->LoadDefaultParameterFile(true) : 0;
 }
 
 int32_t JigTest(void)

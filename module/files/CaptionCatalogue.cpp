@@ -74,6 +74,7 @@ constexpr std::array kCatalogue{
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_COMM6", "You should select a only ONE scale."},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_COMM7", "Check sum"},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_COMM8", "Verification Fail!"},
+    CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_COMM9", "Wrong reply!"},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_ROM0", "Please, load a ROM file..."},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_ROM1", "The ROM file is changed. \nDo you want to down this changed file?"},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_ROM2", "Initial erase is OK!"},

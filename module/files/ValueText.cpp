@@ -2,8 +2,10 @@
 
 #include "RomImage.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 namespace veltra {
 
@@ -94,6 +96,81 @@ uint8_t ValueTextByte(const std::string& typeCell, int size, const std::string& 
     if (fromEnd >= 4)
         return IsNegativeText(value) ? 0xFF : 0x00;
     return static_cast<uint8_t>(number >> (8 * fromEnd));
+}
+
+namespace {
+
+bool IsHexDigitChar(char c)
+{
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string Bytes(int size)
+{
+    return std::to_string(size) + (size == 1 ? " byte" : " bytes");
+}
+
+// The whole number a text holds, blanks around it allowed; nothing when the
+// text holds anything else. Digits past what 64 bits carry saturate, which is
+// out of every range anyway.
+std::optional<int64_t> WholeNumber(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::nullopt;
+    const size_t last = text.find_last_not_of(" \t");
+    size_t i = first;
+    const bool negative = text[i] == '-';
+    if (text[i] == '-' || text[i] == '+')
+        ++i;
+    if (i > last)
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i <= last; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return std::nullopt;
+        value = value > (int64_t{1} << 40) ? value : value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+std::string ValueTextProblem(const std::string& typeCell, int size, const std::string& value)
+{
+    if (typeCell == "U" || typeCell == "S") {
+        const std::optional<int64_t> number = WholeNumber(value);
+        if (!number)
+            return Quoted(value) + " is not a whole number";
+        const int bits = size > 4 ? 32 : 8 * size;
+        int64_t low = 0;
+        int64_t high = (int64_t{1} << bits) - 1;
+        if (typeCell == "S")
+            low = size > 4 ? -high : -(int64_t{1} << (bits - 1));
+        if (typeCell == "S" && size <= 4)
+            high = (int64_t{1} << (bits - 1)) - 1;
+        if (*number < low || *number > high)
+            return std::to_string(*number) + " does not fit " + Bytes(size) + " (" + std::to_string(low) + " to " +
+                   std::to_string(high) + ")";
+        return {};
+    }
+    if (typeCell == "H") {
+        const bool digits = std::all_of(value.begin() + std::min<size_t>(2, value.size()), value.end(), IsHexDigitChar);
+        if (!HasHexPrefix(value) || !digits || value.size() % 2 != 0)
+            return Quoted(value) + " is not \"0x\" followed by pairs of hexadecimal digits";
+        const int pairs = static_cast<int>((value.size() - 2) / 2);
+        if (pairs > size)
+            return value + " holds " + Bytes(pairs) + ", more than " + std::to_string(size);
+        return {};
+    }
+    if (typeCell == "C" && static_cast<int>(value.size()) > size)
+        return Quoted(value) + " has " + std::to_string(value.size()) + " characters, more than " + std::to_string(size);
+    return {};
 }
 
 std::vector<uint8_t> ValueTextToBytes(const std::string& typeCell, int size, const std::string& value)

@@ -29,6 +29,17 @@ bool HasHexPrefix(const std::string& value);
 //    with its sign (0xFF for a negative text, else 0x00), so nothing repeats.
 uint8_t ValueTextByte(const std::string& typeCell, int size, const std::string& value, int k);
 
+// Why a download could not write `value` into a row of `typeCell` and `size`
+// bytes so that the bytes mean what the text says; empty when it can.
+//  - U and S: a whole number (blanks around it allowed) within the size's
+//    range: U 0 to 2^(8 size)-1, S -2^(8 size-1) to 2^(8 size-1)-1; above four
+//    bytes the number is carried in 32 bits, so U up to 2^32-1 and S within
+//    +-(2^32-1);
+//  - H: "0x" and whole pairs of hexadecimal digits, no more pairs than bytes;
+//  - C: no more characters than bytes.
+// Other types are written as their conversion defines and are not judged here.
+std::string ValueTextProblem(const std::string& typeCell, int size, const std::string& value);
+
 // All `size` bytes of a row's value for a download.
 std::vector<uint8_t> ValueTextToBytes(const std::string& typeCell, int size, const std::string& value);
 

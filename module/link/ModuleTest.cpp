@@ -47,6 +47,7 @@ void ReplyDispatcher::StartModuleTest()
         if (!ports_.ReopenAt(port, kApplicationBaud)) {
             ports_.SetPortStatus(port, port_image::kClosed);
             observer_.ShowMessage(texts_.testCaption, texts_.cannotOpen + " " + ports_.PortName(port));
+            FailPort(port, CannotOpenText(port));
             continue;
         }
         ports_.SetPortStatus(port, port_image::kOpen);
@@ -64,9 +65,8 @@ void ReplyDispatcher::StartModuleTest()
 
 void ReplyDispatcher::DispatchTest(int port, PortSlot& slot)
 {
-    if (!IsReplyComplete(slot.code, slot.expectedLength, slot.replyCount))
+    if (!TakeFrameReply(port, slot))
         return;
-    ports_.ReplyArrived(port);
     if (slot.code == code::kTest) {
         EvaluateTestReply(port);
         return;
@@ -80,6 +80,8 @@ void ReplyDispatcher::DispatchTest(int port, PortSlot& slot)
     else if (slot.resultWritten == 0) {
         slot.resultWritten = 1;
         WriteTestResult(kResultAddress, slot.resultBits, port);
+    } else {
+        FailPort(port, {});  // the row shows the item that failed
     }
 }
 
@@ -137,8 +139,11 @@ void ReplyDispatcher::ResultByteTaken(int port)
 void ReplyDispatcher::WriteTestStamp(int port)
 {
     PortSlot& slot = SlotOf(port);
-    // Read anew for every byte, like the module's own stamp would be.
-    const CalendarDate today = TodayUtc();
+    // One reading of the clock for all three bytes: a test that runs across
+    // midnight must not stamp the year of one day with the month of the next.
+    if (slot.stampWrites == 0)
+        slot.stampDate = TodayUtc();
+    const CalendarDate& today = slot.stampDate;
     const int values[] = {today.year % 100, today.month, today.day};
     const int index = slot.stampWrites;
     Send(port, code::kStampWrite,

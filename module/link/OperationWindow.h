@@ -48,6 +48,9 @@ public:
     virtual void RecordComplete(int /*port*/, const std::array<uint8_t, 4>& /*record*/) {}
     // Closes the window as its hidden OK would, without a request to the owner.
     virtual void CloseWithOk() {}
+    // Every port of the run has ended: from now on Enter and Escape may close
+    // the window again.
+    virtual void RunEnded() {}
 };
 
 }  // namespace veltra

@@ -60,11 +60,14 @@ int ReplyDispatcher::PrepareUpload()
         return -1;
     }
     ports_.SetPortStatus(port, port_image::kOpen);
-    ClearValues(parameters_);
+    // Only the rows the upload reads are emptied for their new values; every
+    // other row keeps its value, tick and unsaved edit.
     for (size_t row = 0; row < parameters_.rows.size(); ++row) {
         ParameterEntry& entry = parameters_.rows[row];
         if (entry.type == "R")
             entry.checked = false;
+        if (entry.checked)
+            entry.value.clear();
         observer_.ParameterRowChanged(static_cast<int>(row));
     }
     SlotOf(port) = PortSlot{};
@@ -119,6 +122,32 @@ bool ReplyDispatcher::ParamReadNext(int port)
     return true;
 }
 
+// Every ticked row is checked before the first byte goes out, so that a
+// wrong value never reaches any module, not even part of the way.
+std::string ReplyDispatcher::ValueProblems() const
+{
+    constexpr int kShownRows = 20;
+    std::string text;
+    int found = 0;
+    for (const ParameterEntry& row : parameters_.rows) {
+        if (!row.checked)
+            continue;
+        const int size = ParseLeadingInt(row.size);
+        std::string problem;
+        if (size < 1 || size > kEepromSize || row.size.find_first_not_of(" 0123456789") != std::string::npos)
+            problem = "Size \"" + row.size + "\" is not a number of bytes from 1 to " + std::to_string(kEepromSize);
+        else
+            problem = ValueTextProblem(row.type, size, row.value);
+        if (problem.empty())
+            continue;
+        if (++found <= kShownRows)
+            text += "ID " + row.id + " " + row.name + ": " + problem + "\n";
+    }
+    if (found > kShownRows)
+        text += "... and " + std::to_string(found - kShownRows) + " more rows\n";
+    return text;
+}
+
 bool ReplyDispatcher::PrepareParamDownload()
 {
     StartRun();
@@ -137,6 +166,10 @@ bool ReplyDispatcher::PrepareParamDownload()
     }
     if (CheckedRowCount() == 0) {
         observer_.ShowMessage(texts_.downloadCaption, texts_.noParameter);
+        return false;
+    }
+    if (const std::string problems = ValueProblems(); !problems.empty()) {
+        observer_.ShowMessage(texts_.downloadCaption, texts_.checkParameter + "\n" + problems);
         return false;
     }
     // The first ticked port is opened before the window shows, so that a port
@@ -179,7 +212,7 @@ void ReplyDispatcher::BeginParamDownload()
         if (!ports_.IsChecked(port))
             continue;
         if (!ports_.IsOpen(port)) {
-            observer_.ShowPortError(ports_.PortName(port), texts_.cannotOpen);
+            FailPort(port, CannotOpenText(port));
             continue;
         }
         PortSlot& slot = SlotOf(port);
@@ -189,8 +222,8 @@ void ReplyDispatcher::BeginParamDownload()
         slot.byteIndex = 0;
         slot.size = first < rows ? RowSize(parameters_.rows[static_cast<size_t>(first)]) : 0;
         if (ParamWriteNext(port) == WriteStep::Finished) {
-            PortFinished(port);
             SendNotice(port, notice::kPhaseDone, rows);
+            PortFinished(port);
         }
     }
     observer_.EnableDisconnect();
@@ -220,10 +253,6 @@ WriteStep ReplyDispatcher::ParamWriteNext(int port)
     }
     const int noticeValue = slot.byteIndex == 0 ? 1 : 0;
     slot.address = RowAddress(*entry);
-    if (entry->type == "H" && !HasHexPrefix(entry->value)) {
-        observer_.ShowMessage(texts_.downloadCaption, texts_.checkParameter + " " + std::to_string(slot.listIndex));
-        return WriteStep::Stopped;
-    }
     const uint8_t value = ValueTextByte(entry->type, slot.size, entry->value, slot.byteIndex);
     SendNotice(port, notice::kProgress, noticeValue);
     Send(port, code::kParamWrite, BuildEepromWrite(ByteAddress(slot), value), 13, timeouts_.application);
@@ -232,9 +261,8 @@ WriteStep ReplyDispatcher::ParamWriteNext(int port)
 
 void ReplyDispatcher::DispatchParameters(int port, PortSlot& slot)
 {
-    if (!IsReplyComplete(slot.code, slot.expectedLength, slot.replyCount))
+    if (!TakeFrameReply(port, slot))
         return;
-    ports_.ReplyArrived(port);
     if (slot.code == code::kParamRead) {
         if (slot.byteIndex < slot.values.size())
             slot.values[slot.byteIndex] = static_cast<uint8_t>(slot.replyBuffer[10]);
@@ -242,14 +270,15 @@ void ReplyDispatcher::DispatchParameters(int port, PortSlot& slot)
             return;
         if (!ParamReadStart(port, slot.listIndex + 1)) {
             SlotOf(port).running = false;
+            observer_.RunEnded();
             RunOver(notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
         }
         return;
     }
     ++slot.byteIndex;
-    if (ParamWriteNext(port) != WriteStep::Sent) {
-        PortFinished(port);
+    if (ParamWriteNext(port) == WriteStep::Finished) {
         SendNotice(port, notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
+        PortFinished(port);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UtcClock.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -39,11 +41,13 @@ struct PortSlot {
     size_t replyCount = 0;
     int step = 0;
     char code = 0;            // command code of the request in flight
+    std::string request;      // its bytes: an application reply must echo them
     int eraseProgress = 0;    // progress shown for the erase so far, kept below 100
 
-    // A port is counted once: after it has finished (or failed for good) no
-    // further chunk can count it again or move it on.
+    // A port ends once, done or failed: after that no chunk or time-out can
+    // count it again, move it on or overwrite what stopped it.
     bool finished = false;
+    bool failed = false;
     bool running = false;
 
     int address = 0;
@@ -53,10 +57,12 @@ struct PortSlot {
     std::vector<uint8_t> values;  // bytes of the parameter read so far
     int testItem = 0;      // module test: the item running, 9 once all have passed
     int stampWrites = 0;   // module test: date bytes sent, 0 to 3
+    CalendarDate stampDate;  // module test: read once, so a test across midnight stamps one date
     int resultWritten = 0;
     int itemPassed = 0;
     uint8_t resultBits = 0xFF;
 
+    bool Ended() const { return finished || failed; }
     void ClearReply() { replyCount = 0; }
     std::string_view Reply() const { return {replyBuffer.data(), replyCount}; }
 };

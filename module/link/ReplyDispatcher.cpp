@@ -1,5 +1,6 @@
 #include "ReplyDispatcher.h"
 
+#include "ChannelPacket.h"
 #include "ReplyRules.h"
 
 #include <algorithm>
@@ -34,9 +35,12 @@ void ReplyDispatcher::Dispatch(int port, std::string_view piece)
         return;  // nothing awaited: bytes after 'G' or 'K', or after the port stopped
 
     if (slot.code == code::kHandshake) {
-        // Each handshake chunk is judged by itself.
+        // Each handshake chunk is judged by itself. A boot loader that answers
+        // anything but "U" stops the port here: left waiting, its time-out
+        // would later take the place of what really stopped it.
         if (JudgeReply(code::kHandshake, 1, piece) != ReplyVerdict::Success) {
             ports_.SetPortStatus(port, port_image::kClosed);
+            FailPort(port, texts_.wrongReply);
             return;
         }
         ports_.ReplyArrived(port);
@@ -105,26 +109,88 @@ void ReplyDispatcher::Send(int port, char requestCode, std::string bytes, uint32
 {
     PortSlot& slot = SlotOf(port);
     slot.code = requestCode;
+    slot.request = bytes;
     slot.expectedLength = expectedLength;
     slot.ClearReply();
     ports_.Send(port, CommandRecord::Make(requestCode, std::move(bytes), expectedLength), timeoutMs);
 }
 
+bool ReplyDispatcher::TakeFrameReply(int port, PortSlot& slot)
+{
+    const FrameScan scan = ScanFrameReply(slot.request, slot.Reply());
+    if (scan.start > 0) {
+        std::copy(slot.replyBuffer.begin() + static_cast<std::ptrdiff_t>(scan.start),
+                  slot.replyBuffer.begin() + static_cast<std::ptrdiff_t>(slot.replyCount), slot.replyBuffer.begin());
+        slot.replyCount -= scan.start;
+    }
+    if (scan.verdict == FrameVerdict::Complete) {
+        ports_.ReplyArrived(port);
+        return true;
+    }
+    if (scan.verdict == FrameVerdict::Wrong)
+        WrongReply(port, slot);
+    return false;
+}
+
+void ReplyDispatcher::WrongReply(int port, PortSlot& slot)
+{
+    slot.ClearReply();
+    if (ports_.RetryRequest(port))
+        return;
+    ports_.ReplyArrived(port);
+    if (slot.code == code::kParamRead) {
+        // The one port of an upload: its values are left as they were read.
+        slot.running = false;
+        slot.failed = true;
+        ports_.Close(port);
+        ports_.SetPortStatus(port, port_image::kClosed);
+        observer_.ShowMessage(texts_.uploadCaption, texts_.wrongReply);
+        observer_.RunEnded();
+        return;
+    }
+    if (slot.code == code::kRecordRead) {
+        slot.running = false;
+        observer_.PortOver(port, kRecordWrongReply);
+        ReadNextTestRecord(port);
+        return;
+    }
+    FailPort(port, texts_.wrongReply);
+}
+
 void ReplyDispatcher::PortFinished(int port)
 {
     PortSlot& slot = SlotOf(port);
-    if (slot.finished)
+    if (slot.Ended())
         return;
     slot.finished = true;
+    slot.running = false;
     ++doneCount_;
+    CheckPortsEnded();
 }
 
-void ReplyDispatcher::PortFailed(int port, const std::string& text)
+void ReplyDispatcher::FailPort(int port, const std::string& text)
 {
     PortSlot& slot = SlotOf(port);
+    if (slot.Ended())
+        return;
+    slot.failed = true;
     slot.running = false;
     StopEraseTimer(port);
-    observer_.ShowPortError(ports_.PortName(port), text);
+    // The port stops waiting: its cause stays on its row, and no time-out
+    // comes later to count it a second time.
+    ports_.ReplyArrived(port);
+    if (!text.empty())
+        observer_.ShowPortError(ports_.PortName(port), text);
+    ++failCount_;
+    CheckPortsEnded();
+}
+
+void ReplyDispatcher::CheckPortsEnded()
+{
+    if (runEnded_ || portsToRun_ == 0 || doneCount_ + failCount_ < portsToRun_)
+        return;
+    runEnded_ = true;
+    observer_.RunEnded();
 }
 
 void ReplyDispatcher::CheckRunEnd()
@@ -146,7 +212,7 @@ void ReplyDispatcher::StartRun()
     doneCount_ = 0;
     failCount_ = 0;
     runFinished_ = false;
-    missingImageShown_ = false;
+    runEnded_ = false;
     portsToRun_ = CheckedPortCount();
 }
 
@@ -172,33 +238,36 @@ void ReplyDispatcher::OnStatusRequest(int type, int value)
         ReadTestRecords();
 }
 
-void ReplyDispatcher::OnChannelEvent(int port, int eventCode, char lastCode)
+bool ReplyDispatcher::OnChannelEvent(int port, int eventCode, char lastCode)
 {
     if (port < 0 || static_cast<size_t>(port) >= slots_.size())
-        return;
+        return false;
     PortSlot& slot = SlotOf(port);
+    if (slot.Ended())
+        return false;  // a late event must not overwrite what stopped the port
     StopEraseTimer(port);
-    if (eventCode == 8) {
-        slot.running = false;
-        ++failCount_;
-        return;
+    if (eventCode == kEventRetryOver) {
+        FailPort(port, {});
+        return true;
     }
-    if (eventCode != 11)
-        return;
+    if (eventCode != kEventTimeOut)
+        return false;
     slot.running = false;
     if (lastCode == code::kParamRead) {
+        slot.failed = true;
         observer_.ShowMessage(texts_.downloaderCaption, texts_.timeOut);
-        return;
+        observer_.RunEnded();
+        return false;
     }
     if (lastCode == code::kRecordRead) {
-        observer_.PortOver(port, 11);
+        observer_.PortOver(port, kRecordTimedOut);
         ReadNextTestRecord(port);
-        return;
+        return false;
     }
-    observer_.ShowPortError(ports_.PortName(port), texts_.timeOut);
-    ++failCount_;
     if (lastCode == code::kInitialErase)
         ++initialEraseCount_;
+    FailPort(port, texts_.timeOut);
+    return true;
 }
 
 void ReplyDispatcher::StartEraseTimer(int port)

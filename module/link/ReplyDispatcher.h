@@ -25,7 +25,11 @@ struct RunTimeouts {
     uint32_t testRecord = 2000;
 };
 
-enum class WriteStep { Sent, Finished, Stopped };
+enum class WriteStep { Sent, Finished };
+
+// What the record read shows for a port it could not read.
+constexpr int kRecordTimedOut = 11;
+constexpr int kRecordWrongReply = 12;
 
 // The name a module test item (1 to 8) goes by in the status window's rows.
 std::string TestItemName(int item);
@@ -45,18 +49,23 @@ public:
     void OnStatusRequest(int type, int value);
 
     // The channel of `port` gave up waiting (8 "Retry Over", 11 "Time out!")
-    // on a request of `lastCode`; the sheet has closed it already.
-    void OnChannelEvent(int port, int eventCode, char lastCode);
+    // on a request of `lastCode`; the sheet has closed it already. True when
+    // it counts as the port's failure: not for a port that had ended already,
+    // nor for an upload or a test record read, which say so on their own.
+    bool OnChannelEvent(int port, int eventCode, char lastCode);
 
     // Ends every port's part in the run: timers stop and late chunks are ignored.
     void EndRun();
 
-    // ROM download.
+    // ROM download. Programming and verification need an image: without one,
+    // false with the reason shown, before anything is sent.
+    bool RomImageReady();
     void BeginRomRun();
     bool NextRomStep(int port);
     // Sends the application firmware the request to give way to its boot
-    // loader, with the mode mark first when `modeMark` is set.
-    void RunInitialErase(bool modeMark);
+    // loader, with the mode mark first when `modeMark` is set. The ticked
+    // ports the request did not go out to.
+    std::vector<int> RunInitialErase(bool modeMark);
     void OnEraseTick(int port);
 
     // Parameter upload from the one ticked port: checks, reopens the port at
@@ -95,6 +104,7 @@ private:
     void DispatchRecord(int port, PortSlot& slot);
     int CheckedPortCount() const;
     int CheckedRowCount() const;
+    std::string ValueProblems() const;
     void SendParamRead(int port);
     void EvaluateTestReply(int port);
     void NextTestItem(int port);
@@ -105,12 +115,20 @@ private:
     void ReadNextTestRecord(int port);
     void MoveRecordReadTo(int port);
     void StartRun();
+    std::string CannotOpenText(int port) const;
     void SendNotice(int port, int code, int value, int range = 0);
     void RunOver(int code, int value);
     void Send(int port, char code, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs);
     void PortFinished(int port);
-    void PortFailed(int port, const std::string& text);
+    // The port ends failed with `text` on its row (none when the row says it
+    // already).
+    void FailPort(int port, const std::string& text);
+    void CheckPortsEnded();
     void CheckRunEnd();
+    // For application frames: true when the reply to the slot's request is
+    // complete and at the front of its buffer; a wrong reply is dealt with.
+    bool TakeFrameReply(int port, PortSlot& slot);
+    void WrongReply(int port, PortSlot& slot);
     void StartEraseTimer(int port);
     void StopEraseTimer(int port);
     PortSlot& SlotOf(int port) { return slots_.at(static_cast<size_t>(port)); }
@@ -142,7 +160,7 @@ private:
     std::array<int, 8> testItemFlags_{1, 1, 1, 1, 1, 1, 1, 1};
     std::array<uint8_t, 4> testRecord_{};
     bool runFinished_ = false;
-    bool missingImageShown_ = false;
+    bool runEnded_ = false;  // every port of the run is done or has failed
 };
 
 }  // namespace veltra

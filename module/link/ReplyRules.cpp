@@ -6,7 +6,8 @@ namespace veltra {
 
 namespace {
 
-constexpr size_t kFrameReplyLength = 13;
+constexpr char kEsc = '\x1B';
+constexpr char kCr = '\r';
 
 bool IsTextRecordCode(char c)
 {
@@ -33,7 +34,33 @@ bool IsHexText(std::string_view text)
     return true;
 }
 
+bool IsReplyFrameFor(std::string_view request, std::string_view frame)
+{
+    if (request.size() < 7 || frame[0] != kEsc || frame[12] != kCr || frame.substr(1, 6) != request.substr(1, 6))
+        return false;
+    uint8_t check = 0;
+    for (size_t i = 1; i < 11; ++i)
+        check ^= static_cast<uint8_t>(frame[i]);
+    return check == static_cast<uint8_t>(frame[11]);
+}
+
 }  // namespace
+
+FrameScan ScanFrameReply(std::string_view request, std::string_view received)
+{
+    size_t start = received.find(kEsc);
+    while (start != std::string_view::npos) {
+        if (received.size() - start < kFrameReplyLength)
+            return {FrameVerdict::Incomplete, start};
+        if (IsReplyFrameFor(request, received.substr(start, kFrameReplyLength)))
+            return {FrameVerdict::Complete, start};
+        const size_t next = received.find(kEsc, start + 1);
+        if (next == std::string_view::npos)
+            return {FrameVerdict::Wrong, start};
+        start = next;
+    }
+    return {FrameVerdict::Incomplete, received.size()};
+}
 
 bool IsReplyComplete(char c, uint32_t expectedLength, size_t count)
 {

@@ -27,6 +27,22 @@ bool IsReplyComplete(char code, uint32_t expectedLength, size_t count);
 //    completion).
 ReplyVerdict JudgeReply(char code, uint32_t expectedLength, std::string_view reply);
 
+// An application-firmware reply: ESC, the request's two letters, the
+// request's 32-bit operand (address or test item) echoed, four bytes of
+// payload, the exclusive OR of the bytes between ESC and the checksum, CR.
+constexpr size_t kFrameReplyLength = 13;
+enum class FrameVerdict { Incomplete, Complete, Wrong };
+struct FrameScan {
+    FrameVerdict verdict = FrameVerdict::Incomplete;
+    size_t start = 0;  // where the reply (or what is left to wait on) begins
+};
+
+// Looks for the reply to `request` in what has `received` so far. Bytes before
+// an ESC are noise, and a frame that is not the reply is skipped when another
+// ESC follows it, so a stray byte on the line never shifts a later value. A
+// frame that is not the reply with nothing after it to try is Wrong.
+FrameScan ScanFrameReply(std::string_view request, std::string_view received);
+
 // Compares a complete read-back reply of `expectedTotal` characters with the
 // image. "X" or "L" right after the 21-character echo fails the range; every
 // data line's bytes must equal the image at the line's address. The lines must

@@ -16,6 +16,16 @@ constexpr uint8_t kModeMarkValue = 0xAA;
 
 }  // namespace
 
+bool ReplyDispatcher::RomImageReady()
+{
+    const RomOptions options = romOptions_();
+    if ((options.romDown || options.verify) && image_.loaded != 1) {
+        observer_.ShowMessage(texts_.downloaderCaption, texts_.loadRomFirst);
+        return false;
+    }
+    return true;
+}
+
 void ReplyDispatcher::BeginRomRun()
 {
     StartRun();
@@ -25,12 +35,24 @@ void ReplyDispatcher::BeginRomRun()
             SendNotice(port, notice::kPhaseStarts, code::kHandshake, 100);
     }
     for (int port = 0; port < ports_.PortCount(); ++port) {
-        if (!ports_.IsChecked(port) || !ports_.IsOpen(port))
+        if (!ports_.IsChecked(port))
             continue;
+        if (!ports_.IsOpen(port)) {
+            // Failed at once, with the system's reason: the window must not
+            // wait for a port that was never opened.
+            FailPort(port, CannotOpenText(port));
+            continue;
+        }
         SlotOf(port).running = true;
         Send(port, code::kHandshake, std::string(kHandshakeByte), 1, timeouts_.bootLoader);
     }
     observer_.EnableDisconnect();
+}
+
+std::string ReplyDispatcher::CannotOpenText(int port) const
+{
+    const std::string reason = ports_.OpenError(port);
+    return reason.empty() ? texts_.cannotOpen : texts_.cannotOpen + " " + reason;
 }
 
 bool ReplyDispatcher::NextRomStep(int port)
@@ -51,7 +73,6 @@ bool ReplyDispatcher::NextRomStep(int port)
     }
     if (options.verify && step <= 3) {
         SendFirstReadBack(port);
-        // Without an image nothing was sent, and the port never counts as done.
         return true;
     }
     return false;
@@ -109,13 +130,6 @@ void ReplyDispatcher::SendFinalisation(int port, int index)
 
 void ReplyDispatcher::SendFirstReadBack(int port)
 {
-    if (image_.loaded != 1) {
-        // Once per run: every ticked port reaches this point at about the same time.
-        if (!missingImageShown_)
-            observer_.ShowMessage(texts_.downloaderCaption, texts_.loadRomFirst);
-        missingImageShown_ = true;
-        return;
-    }
     PortSlot& slot = SlotOf(port);
     slot.readBackExpected = ReadBackReplyLength(kFullRangeChars);
     slot.done = 0;
@@ -154,7 +168,7 @@ void ReplyDispatcher::DispatchRom(int port, PortSlot& slot)
     if (c == code::kReadBack) {
         ports_.ReplyArrived(port);
         if (!CompareReadBack(slot.Reply(), slot.readBackExpected, image_, slot.rangeStart, slot.rangeBytes)) {
-            PortFailed(port, texts_.verificationFail);
+            FailPort(port, texts_.verificationFail);
             return;
         }
         const int progress = static_cast<int>(slot.expectedLength);
@@ -175,7 +189,7 @@ void ReplyDispatcher::DispatchRom(int port, PortSlot& slot)
         // A block the module refused is reported at once; the other phases wait
         // for the channel's time-out, which names the port's failure.
         if (c == code::kProgram)
-            PortFailed(port, texts_.checkSum);
+            FailPort(port, texts_.checkSum);
         return;
     }
     ports_.ReplyArrived(port);
@@ -203,8 +217,9 @@ void ReplyDispatcher::DispatchRom(int port, PortSlot& slot)
             SendFinalisation(port, slot.finalIndex + 1);
             return;
         }
+        // Programming is over: the port's bar is full, whatever comes next.
         slot.step = 3;
-        SendNotice(port, notice::kPhaseDone, 17);
+        SendNotice(port, notice::kPhaseDone, static_cast<int>(slot.total));
         break;
     default:
         return;
@@ -213,23 +228,32 @@ void ReplyDispatcher::DispatchRom(int port, PortSlot& slot)
         PortFinished(port);
 }
 
-void ReplyDispatcher::RunInitialErase(bool modeMark)
+std::vector<int> ReplyDispatcher::RunInitialErase(bool modeMark)
 {
+    // Whatever an earlier run left behind (closed after the last initial
+    // erase, or open at another rate), every ticked port is opened afresh at
+    // the application firmware's rate.
+    std::vector<int> missed;
     for (int port = 0; port < ports_.PortCount(); ++port) {
-        if (ports_.IsChecked(port) && ports_.BaudRate(port) != kApplicationBaud)
-            ports_.ReopenAt(port, kApplicationBaud);
-    }
-    if (modeMark) {
-        for (int port = 0; port < ports_.PortCount(); ++port) {
-            if (ports_.IsChecked(port) && ports_.IsOpen(port))
-                Send(port, code::kModeMark, BuildEepromWrite(kModeMarkAddress, kModeMarkValue), 13, timeouts_.bootLoader);
+        if (!ports_.IsChecked(port))
+            continue;
+        if (ports_.BaudRate(port) != kApplicationBaud || !ports_.IsOpen(port)) {
+            if (!ports_.ReopenAt(port, kApplicationBaud)) {
+                missed.push_back(port);
+                continue;
+            }
         }
-    }
-    for (int port = 0; port < ports_.PortCount(); ++port) {
-        if (ports_.IsChecked(port) && ports_.IsOpen(port))
-            Send(port, code::kInitialErase, BuildInitialEraseRequest(), 9, timeouts_.bootLoader);
+        bool sent = true;
+        if (modeMark)
+            sent = ports_.Send(port, CommandRecord::Make(code::kModeMark, BuildEepromWrite(kModeMarkAddress, kModeMarkValue)),
+                               timeouts_.bootLoader);
+        sent = ports_.Send(port, CommandRecord::Make(code::kInitialErase, BuildInitialEraseRequest()), timeouts_.bootLoader) &&
+               sent;
+        if (!sent)
+            missed.push_back(port);
     }
     initialEraseCount_ = 0;
+    return missed;
 }
 
 }  // namespace veltra

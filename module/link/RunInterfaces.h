@@ -31,10 +31,16 @@ public:
     virtual void OpenCheckedPorts() = 0;
     // Closes the port if open and opens it again at `baud`; false when it fails.
     virtual bool ReopenAt(int port, uint32_t baud) = 0;
-    // Writes the request with its reply time-out; the channel then awaits a reply.
-    virtual void Send(int port, const CommandRecord& record, uint32_t timeoutMs) = 0;
+    // The system's reason the port's last open failed; empty when it did not.
+    virtual std::string OpenError(int port) const = 0;
+    // Writes the request with its reply time-out; the channel then awaits a
+    // reply. False when not every byte went out.
+    virtual bool Send(int port, const CommandRecord& record, uint32_t timeoutMs) = 0;
     // The awaited reply is complete: the channel stops waiting for it.
     virtual void ReplyArrived(int port) = 0;
+    // Writes the last request again when the port's retry limit allows one
+    // more; false when it does not.
+    virtual bool RetryRequest(int port) = 0;
     virtual void Close(int port) = 0;
     virtual void SetPortStatus(int port, int image) = 0;
 };
@@ -60,6 +66,8 @@ public:
     virtual void RecordComplete(int port, const std::array<uint8_t, 4>& record) = 0;
     // An upload filled a row's Value.
     virtual void ParameterRowChanged(int row) = 0;
+    // Every port of the run has ended, done or failed: nothing runs any more.
+    virtual void RunEnded() = 0;
 };
 
 // Which phases of a ROM download run, read when each next phase is chosen.
@@ -75,6 +83,7 @@ struct RunTexts {
     std::string timeOut = "Time Out!";
     std::string checkSum = "Check sum";
     std::string verificationFail = "Verification Fail!";
+    std::string wrongReply = "Wrong reply!";
     std::string loadRomFirst = "Please, load a ROM file...";
     std::string downloaderCaption = "Veltra Downloader";
     std::string uploadCaption = "Parameter Upload";

@@ -242,6 +242,26 @@ void SerialChannel::ReplyComplete()
     awaitingReply_ = false;
 }
 
+bool SerialChannel::ResendWithinLimit()
+{
+    std::array<uint8_t, kBufferSize> request;
+    uint16_t length = 0;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!isOpen_ || retryCount_ >= retryLimit_)
+            return false;
+        ++retryCount_;
+        length = lastLength_;
+        std::memcpy(request.data(), lastRequest_.data(), length);
+    }
+    WriteRequest(request.data(), length);
+    std::lock_guard lock(stateMutex_);
+    lastSendTime_ = std::chrono::steady_clock::now();
+    awaitingReply_ = true;
+    timeoutReported_ = false;
+    return true;
+}
+
 ChannelPacket SerialChannel::ReceivedPacket(int count) const
 {
     ChannelPacket packet;

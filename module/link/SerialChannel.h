@@ -73,6 +73,10 @@ public:
     // The dispatcher's word that the awaited reply is complete: stamps the send
     // time and clears awaitingReply, so the watcher stops timing the request.
     void ReplyComplete();
+    // A reply came that is not the one awaited: the last request goes out
+    // again when the retry limit allows one more, counted as the watcher's
+    // resends are; false when it does not.
+    bool ResendWithinLimit();
 
     // The packet the owner's data handler dispatches: the port, the device path,
     // the last request's code and command, `count` bytes of receiveBuffer.

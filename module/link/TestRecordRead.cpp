@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kRecordFirst = 464;
 constexpr int kRecordLast = 467;
-constexpr int kRecordTimedOut = 11;
 
 }  // namespace
 
@@ -25,6 +24,7 @@ void ReplyDispatcher::ReadTestRecords()
         ++port;
     if (port >= ports_.PortCount()) {
         observer_.ShowMessage(texts_.downloaderCaption, "You should check the Ports!");
+        observer_.RunEnded();
         observer_.PortOver(0, 9);
         return;
     }
@@ -52,6 +52,7 @@ void ReplyDispatcher::ReadTestRecordByte(int port, int address)
 {
     if (port >= ports_.PortCount()) {
         notice_.code = notice::kPhaseDone;
+        observer_.RunEnded();
         observer_.RunOver(notice_, port);
         return;
     }
@@ -63,9 +64,8 @@ void ReplyDispatcher::ReadTestRecordByte(int port, int address)
 
 void ReplyDispatcher::DispatchRecord(int port, PortSlot& slot)
 {
-    if (!IsReplyComplete(slot.code, slot.expectedLength, slot.replyCount))
+    if (!TakeFrameReply(port, slot))
         return;
-    ports_.ReplyArrived(port);
     const int address = slot.address;
     if (address >= kRecordFirst && address <= kRecordLast)
         testRecord_[static_cast<size_t>(address - kRecordFirst)] = static_cast<uint8_t>(slot.replyBuffer[10]);
@@ -83,6 +83,7 @@ void ReplyDispatcher::DispatchRecord(int port, PortSlot& slot)
         }
     }
     notice_.active = 0;
+    observer_.RunEnded();
     RunOver(notice::kPhaseDone, 0);
 }
 
@@ -95,6 +96,7 @@ void ReplyDispatcher::ReadNextTestRecord(int port)
         }
     }
     notice_.active = 0;
+    observer_.RunEnded();
     RunOver(notice::kPhaseDone, 0);
 }
 

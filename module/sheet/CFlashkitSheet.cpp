@@ -37,8 +37,8 @@ QString CFlashkitSheet::Caption(const char* section, const char* key) const
 void CFlashkitSheet::Initialise()
 {
     preErase_ = ReadModeMarkOption(root_, preErase_);
-    LayoutSheet();
     LabelControls();
+    LayoutSheet();
     controls_.erase->setChecked(true);
     controls_.blankCheck->setChecked(true);
     controls_.romDown->setChecked(false);
@@ -55,6 +55,7 @@ void CFlashkitSheet::Initialise()
     texts.timeOut = captions_.Text("FW_MSG", "MSG_COMM0");
     texts.checkSum = captions_.Text("FW_MSG", "MSG_COMM7");
     texts.verificationFail = captions_.Text("FW_MSG", "MSG_COMM8");
+    texts.wrongReply = captions_.Text("FW_MSG", "MSG_COMM9");
     texts.loadRomFirst = captions_.Text("FW_MSG", "MSG_ROM0");
     texts.downloaderCaption = captions_.Text("FW_MSG", "MSG_CAPTION1");
     texts.uploadCaption = captions_.Text("FW_MSG", "MSG_CAPTION2");
@@ -87,6 +88,10 @@ void CFlashkitSheet::Initialise()
 
 void CFlashkitSheet::LayoutSheet()
 {
+    // The host's window may not shrink below what the sheet needs, so no
+    // control is ever cut off or pushed outside it.
+    if (hostView_)
+        hostView_->setMinimumSize(MinimumSheetSize(controls_) + QSize(4, 5));
     veltra::LayoutSheet(this, controls_, hostView_ ? hostView_->size() : size());
 }
 

@@ -54,7 +54,8 @@ public:
     void ChooseRomFile();
     void ChooseParameterFile();
     void SaveParameterFile();
-    int LoadDefaultParameterFile();
+    // The default parameter file; `announce` names it in the host's status bar.
+    int LoadDefaultParameterFile(bool announce = false);
     void StartUpload();
     void StartDownload();
     void JigTest();
@@ -119,6 +120,7 @@ private:
     void ClosePort(int port);
     int RunStatusWindow(int letter);
     bool LoadRom(const std::string& path);
+    bool ReloadRom();
 
     QWidget* hostView_;
     std::string root_;

@@ -90,7 +90,9 @@ void CFlashkitSheet::OpenCheckedPorts()
     for (int port = 0; port < PortCount(); ++port) {
         SerialChannel& channel = Channel(port);
         const bool ticked = controls_.portList->IsChecked(port);
-        if (ticked && !channel.IsOpen()) {
+        // A port left open at another rate by an earlier run is opened
+        // again at this one: a run goes at the rate it says.
+        if (ticked && (!channel.IsOpen() || channel.BaudRate() != baud)) {
             opened += OpenPort(port, baud) ? 1 : 0;
         } else if (ticked) {
             ++opened;
@@ -133,11 +135,8 @@ void CFlashkitSheet::OnChannelEvent(const ChannelPacket& packet)
     const char lastCode = static_cast<char>(channel.LastCommand());
     ClosePort(port);
     SetPortStatus(portNames_[static_cast<size_t>(port)], port_image::kClosed);
-    if (code == kEventRetryOver)
+    if (dispatcher_->OnChannelEvent(port, code, lastCode))
         ++failureCount_;
-    else if (lastCode != code::kParamRead && lastCode != code::kRecordRead)
-        ++failureCount_;
-    dispatcher_->OnChannelEvent(port, code, lastCode);
     if (code == kEventTimeOut && lastCode == code::kInitialErase &&
         dispatcher_->InitialEraseCount() == CountCheckedPorts()) {
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION4"), Caption("FW_MSG", "MSG_ROM3"));

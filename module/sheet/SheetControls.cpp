@@ -62,6 +62,65 @@ SheetControls CreateSheetControls(QWidget* sheet, ParameterTable& parameters)
     return c;
 }
 
+namespace {
+
+// A control is never narrower than its text needs, in whatever language the
+// captions are; the template's width is the least it gets.
+int WidthFor(const QWidget* control, int templateWidth)
+{
+    return std::max(templateWidth, control->sizeHint().width());
+}
+
+constexpr int kGap = 8;
+constexpr int kStatusHeight = 20;
+constexpr int kUpperHeight = 60;
+constexpr int kPortListTop = 185;
+// Room for the port list's heading and a few rows: below that the list could
+// not show the row it scrolls to.
+constexpr int kPortListMinimum = 110;
+constexpr int kParameterListMinimum = 200;
+
+struct UpperRow {
+    int connect, disconnect, baudLabel, baudRate, modeLabel, romMode, paramMode, right;
+};
+
+// The connection controls go left to right, each after the one before it and
+// no further left than the template puts it. The mode group keeps the
+// template's right edge while it has room there, taking from the gap after
+// the baud rate what its longer texts need.
+UpperRow PlaceUpperRow(const SheetControls& c)
+{
+    UpperRow x{};
+    x.connect = 22;
+    x.disconnect = std::max(122, x.connect + WidthFor(c.connect, 90) + 10);
+    x.baudLabel = std::max(222, x.disconnect + WidthFor(c.disconnect, 90) + 10);
+    x.baudRate = std::max(300, x.baudLabel + WidthFor(c.baudLabel, 70) + kGap);
+    const int modeWidth = WidthFor(c.modeLabel, 45) + 5 + WidthFor(c.romMode, 120) + WidthFor(c.paramMode, 170);
+    x.modeLabel = std::max(x.baudRate + WidthFor(c.baudRate, 90) + kGap, std::min(450, 790 - modeWidth));
+    x.romMode = x.modeLabel + WidthFor(c.modeLabel, 45) + 5;
+    x.paramMode = x.romMode + WidthFor(c.romMode, 120);
+    x.right = x.paramMode + WidthFor(c.paramMode, 170) + 2;
+    return x;
+}
+
+int LeftFrameWidth(const SheetControls& c)
+{
+    int width = std::max(200, WidthFor(c.startDownload, 0) + 9);
+    for (const QWidget* option : {static_cast<const QWidget*>(c.initErase), static_cast<const QWidget*>(c.erase),
+                                  static_cast<const QWidget*>(c.blankCheck), static_cast<const QWidget*>(c.romDown),
+                                  static_cast<const QWidget*>(c.verify)})
+        width = std::max(width, option->sizeHint().width() + 30);
+    return width;
+}
+
+}  // namespace
+
+QSize MinimumSheetSize(const SheetControls& c)
+{
+    const int width = std::max(PlaceUpperRow(c).right, LeftFrameWidth(c) + kParameterListMinimum);
+    return {width, kStatusHeight + kUpperHeight + kPortListTop + kPortListMinimum};
+}
+
 void LayoutSheet(QWidget* sheet, const SheetControls& c, QSize hostSize)
 {
     // The sheet covers the host's view. The view already sits below the host's
@@ -70,18 +129,22 @@ void LayoutSheet(QWidget* sheet, const SheetControls& c, QSize hostSize)
     sheet->show();
     const QRect s = sheet->rect();
 
-    c.statusText->setGeometry(s.left(), s.top(), s.width(), 20);
+    c.statusText->setGeometry(s.left(), s.top(), s.width(), kStatusHeight);
     const QRect t = c.statusText->geometry();
-    c.upperFrame->setGeometry(t.left(), t.bottom() + 1, t.width(), 60);
+    c.upperFrame->setGeometry(t.left(), t.bottom() + 1, t.width(), kUpperHeight);
     const QRect u = c.upperFrame->geometry();
-    c.connect->setGeometry(u.left() + 22, u.top() + 14, 90, 30);
-    c.disconnect->setGeometry(u.left() + 122, u.top() + 14, 90, 30);
-    c.baudLabel->setGeometry(u.left() + 222, u.top() + 25, 70, 20);
-    c.baudRate->setGeometry(u.left() + 300, u.top() + 20, 90, 20);
-    c.romMode->setGeometry(u.left() + 500, u.top() + 14, 120, 30);
-    c.paramMode->setGeometry(u.left() + 620, u.top() + 14, 170, 30);
-    c.modeLabel->setGeometry(u.left() + 450, u.top() + 20, 45, 20);
-    c.leftFrame->setGeometry(s.left(), u.bottom() + 1, 200, std::max(0, s.bottom() + 1 - 50));
+    const UpperRow x = PlaceUpperRow(c);
+    c.connect->setGeometry(u.left() + x.connect, u.top() + 14, WidthFor(c.connect, 90), 30);
+    c.disconnect->setGeometry(u.left() + x.disconnect, u.top() + 14, WidthFor(c.disconnect, 90), 30);
+    c.baudLabel->setGeometry(u.left() + x.baudLabel, u.top() + 25, WidthFor(c.baudLabel, 70), 20);
+    c.baudRate->setGeometry(u.left() + x.baudRate, u.top() + 20, WidthFor(c.baudRate, 90), 20);
+    c.modeLabel->setGeometry(u.left() + x.modeLabel, u.top() + 20, WidthFor(c.modeLabel, 45), 20);
+    c.romMode->setGeometry(u.left() + x.romMode, u.top() + 14, WidthFor(c.romMode, 120), 30);
+    c.paramMode->setGeometry(u.left() + x.paramMode, u.top() + 14, WidthFor(c.paramMode, 170), 30);
+    // The left frame reaches down to the sheet's bottom edge and no further,
+    // so the port list inside it is seen whole and its last row can be
+    // scrolled to.
+    c.leftFrame->setGeometry(s.left(), u.bottom() + 1, LeftFrameWidth(c), std::max(0, s.bottom() - u.bottom()));
     const QRect l = c.leftFrame->geometry();
     c.startDownload->setGeometry(l.left() + 5, l.top() + 10, l.width() - 9, 30);
     c.initErase->setGeometry(l.left() + 20, l.top() + 50, l.width() - 30, 20);
@@ -89,7 +152,8 @@ void LayoutSheet(QWidget* sheet, const SheetControls& c, QSize hostSize)
     c.blankCheck->setGeometry(l.left() + 20, l.top() + 100, l.width() - 30, 20);
     c.romDown->setGeometry(l.left() + 20, l.top() + 125, l.width() - 30, 20);
     c.verify->setGeometry(l.left() + 20, l.top() + 150, l.width() - 30, 20);
-    c.portList->setGeometry(l.left() + 3, l.top() + 185, l.width() - 5, std::max(0, l.bottom() + 1 - (l.top() + 185)));
+    c.portList->setGeometry(l.left() + 3, l.top() + kPortListTop, l.width() - 5,
+                            std::max(0, l.bottom() - 2 - (l.top() + kPortListTop)));
     c.parameterList->setGeometry(l.right() + 1, l.top(), std::max(0, t.right() - l.right() - 1),
                                  std::max(0, s.height() - l.top() - 1));
 }

@@ -38,6 +38,10 @@ struct SheetControls {
 // enabled state.
 SheetControls CreateSheetControls(QWidget* sheet, ParameterTable& parameters);
 
+// The least room the sheet needs for every control to show its whole text
+// and the port list to show a few rows.
+QSize MinimumSheetSize(const SheetControls& controls);
+
 // Places the sheet over the host's view and its controls inside it.
 void LayoutSheet(QWidget* sheet, const SheetControls& controls, QSize hostSize);
 

@@ -56,12 +56,36 @@ void CFlashkitSheet::ChooseRomFile()
     const QString path = AskForFile(this, QStringLiteral("Intel HEX and AVR A90 Files(*.hex);;All fiels(*.*)"), false);
     if (path.isEmpty())
         return;
+    // A file that is refused leaves everything as it was: the path, time and
+    // image of the file before, and the status bar naming that one.
+    const std::string previousPath = rom_.filePath;
+    const FileTime previousTime = rom_.fileTime;
+    const uint32_t previousLength = rom_.fileLength;
     rom_.filePath = path.toStdString();
     rom_.fileLength = 0;
-    if (ReadFileTime(rom_.filePath, rom_.fileTime))
-        LoadRom(rom_.filePath);
+    // A file that cannot be looked up is refused by the load itself, which says why.
+    ReadFileTime(rom_.filePath, rom_.fileTime);
+    if (!LoadRom(rom_.filePath)) {
+        rom_.filePath = previousPath;
+        rom_.fileTime = previousTime;
+        rom_.fileLength = previousLength;
+        return;
+    }
     SendStatusText(0, Caption("FW_MSG", "MSG_STATUS4") + QStringLiteral(" ") + path);
 }
+
+bool CFlashkitSheet::ReloadRom()
+{
+    const FileTime previousTime = rom_.fileTime;
+    ReadFileTime(rom_.filePath, rom_.fileTime);
+    rom_.fileLength = 0;
+    if (LoadRom(rom_.filePath))
+        return true;
+    // Still the old image: the next download asks again.
+    rom_.fileTime = previousTime;
+    return false;
+}
+
 
 void CFlashkitSheet::ShowParameterTable()
 {
@@ -77,20 +101,26 @@ void CFlashkitSheet::ChooseParameterFile()
     // A file the user picked that cannot be read is said at once: left
     // silent, the list would look like that file's while it still holds the
     // rows from before.
-    if (LoadParameterFile(path.toStdString(), parameters_, error) == ParameterLoadStatus::Loaded)
-        ShowParameterTable();
-    else
+    if (LoadParameterFile(path.toStdString(), parameters_, error) != ParameterLoadStatus::Loaded) {
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION1"), QString::fromStdString(error), QMessageBox::Warning);
+        return;
+    }
+    ShowParameterTable();
     SendStatusText(1, Caption("FW_MSG", "MSG_STATUS5") + QStringLiteral(" ") + path);
 }
 
-int CFlashkitSheet::LoadDefaultParameterFile()
+int CFlashkitSheet::LoadDefaultParameterFile(bool announce)
 {
     std::string error;
-    const ParameterLoadStatus status =
-        LoadParameterFile(root_ + "/Data/VELTRA_EEPROM_DATA_SIGN.vtp", parameters_, error);
-    if (status == ParameterLoadStatus::Loaded)
+    const std::string path = root_ + "/Data/VELTRA_EEPROM_DATA_SIGN.vtp";
+    const ParameterLoadStatus status = LoadParameterFile(path, parameters_, error);
+    if (status == ParameterLoadStatus::Loaded) {
         ShowParameterTable();
+        // Asked for after another file was opened, the status bar would
+        // otherwise go on naming that one.
+        if (announce)
+            SendStatusText(1, Caption("FW_MSG", "MSG_STATUS5") + QStringLiteral(" ") + QString::fromStdString(path));
+    }
     if (status == ParameterLoadStatus::ReadError)
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION1"), QString::fromStdString(error), QMessageBox::Warning);
     return status == ParameterLoadStatus::Loaded ? 1 : 0;

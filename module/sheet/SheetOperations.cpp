@@ -36,9 +36,19 @@ bool CFlashkitSheet::MarkEepromBeforeErase()
 void CFlashkitSheet::OnStartDownload()
 {
     if (controls_.initErase->isChecked()) {
-        dispatcher_->RunInitialErase(preErase_);
-        QApplication::beep();
-        ShowMessage(Caption("FW_MSG", "MSG_CAPTION4"), Caption("FW_MSG", "MSG_ROM2"));
+        const std::vector<int> missed = dispatcher_->RunInitialErase(preErase_);
+        if (missed.empty()) {
+            QApplication::beep();
+            ShowMessage(Caption("FW_MSG", "MSG_CAPTION4"), Caption("FW_MSG", "MSG_ROM2"));
+        } else {
+            // "OK" only when every ticked module got the request; otherwise
+            // the ports that did not are named.
+            QString names;
+            for (const int port : missed)
+                names += (names.isEmpty() ? "" : ", ") + QString::fromStdString(portNames_[static_cast<size_t>(port)]);
+            ShowMessage(Caption("FW_MSG", "MSG_CAPTION4"), Caption("FW_MSG", "MSG_COMM2") + " " + names,
+                        QMessageBox::Warning);
+        }
         for (int port = 0; port < PortCount(); ++port) {
             if (Channel(port).IsOpen() && controls_.portList->IsChecked(port)) {
                 SetPortStatus(portNames_[static_cast<size_t>(port)], port_image::kInitialEraseDone);
@@ -55,15 +65,16 @@ void CFlashkitSheet::OnStartDownload()
         return;
     }
 
+    if (!dispatcher_->RomImageReady())
+        return;
     const bool unchanged = IsRomFileUnchanged(rom_, rom_.filePath);
     if (controls_.romDown->isChecked() && !unchanged) {
         const auto answer = QMessageBox::question(this, Caption("FW_MSG", "MSG_CAPTION4"),
                                                   Caption("FW_MSG", "MSG_ROM1"), QMessageBox::Yes | QMessageBox::No);
-        if (answer == QMessageBox::Yes) {
-            ReadFileTime(rom_.filePath, rom_.fileTime);
-            rom_.fileLength = 0;
-            LoadRom(rom_.filePath);
-        }
+        // A reload that fails has said why; the download does not go on with
+        // an image other than the one the operator just agreed to.
+        if (answer == QMessageBox::Yes && !ReloadRom())
+            return;
     }
     RunStatusWindow(code::kHandshake);
 }

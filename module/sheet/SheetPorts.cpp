@@ -42,7 +42,7 @@ bool SheetPorts::ReopenAt(int port, uint32_t baud)
     return sheet_.OpenPort(port, baud);
 }
 
-void SheetPorts::Send(int port, const CommandRecord& record, uint32_t timeoutMs)
+bool SheetPorts::Send(int port, const CommandRecord& record, uint32_t timeoutMs)
 {
     SerialChannel& channel = sheet_.Channel(port);
     channel.SetTimeout(static_cast<uint16_t>(std::min<uint32_t>(timeoutMs, 0xFFFF)));
@@ -53,12 +53,22 @@ void SheetPorts::Send(int port, const CommandRecord& record, uint32_t timeoutMs)
     packet.command = static_cast<uint8_t>(record.code);
     packet.length = record.length;
     packet.data = reinterpret_cast<const uint8_t*>(record.bytes.data());
-    channel.SendData(packet);
+    return channel.SendData(packet) == 1;
 }
 
 void SheetPorts::ReplyArrived(int port)
 {
     sheet_.Channel(port).ReplyComplete();
+}
+
+bool SheetPorts::RetryRequest(int port)
+{
+    return sheet_.Channel(port).ResendWithinLimit();
+}
+
+std::string SheetPorts::OpenError(int port) const
+{
+    return sheet_.Channel(port).LastOpenError();
 }
 
 void SheetPorts::Close(int port)

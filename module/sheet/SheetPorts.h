@@ -18,8 +18,10 @@ public:
     uint32_t BaudRate(int port) const override;
     void OpenCheckedPorts() override;
     bool ReopenAt(int port, uint32_t baud) override;
-    void Send(int port, const CommandRecord& record, uint32_t timeoutMs) override;
+    bool Send(int port, const CommandRecord& record, uint32_t timeoutMs) override;
     void ReplyArrived(int port) override;
+    bool RetryRequest(int port) override;
+    std::string OpenError(int port) const override;
     void Close(int port) override;
     void SetPortStatus(int port, int image) override;
 

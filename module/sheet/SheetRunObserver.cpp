@@ -63,3 +63,13 @@ void SheetRunObserver::ParameterRowChanged(int row)
 }
 
 }  // namespace veltra
+
+namespace veltra {
+
+void SheetRunObserver::RunEnded()
+{
+    if (OperationWindow* window = sheet_.CurrentOperationWindow())
+        window->RunEnded();
+}
+
+}  // namespace veltra

@@ -22,6 +22,7 @@ public:
     void RecordReadMovesTo(int port, const std::string& portName) override;
     void RecordComplete(int port, const std::array<uint8_t, 4>& record) override;
     void ParameterRowChanged(int row) override;
+    void RunEnded() override;
 
 private:
     CFlashkitSheet& sheet_;

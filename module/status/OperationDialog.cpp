@@ -30,8 +30,15 @@ void OperationDialog::SetOperation(int type, int letter)
     commandLetter_ = letter;
 }
 
+void OperationDialog::RunEnded()
+{
+    running_ = false;
+}
+
 void OperationDialog::Request(int type, int value)
 {
+    if (type == request::kStartRead || type == request::kStartRun)
+        running_ = true;
     if (owner_ != nullptr)
         owner_->OnOperationRequest(type, value);
 }
@@ -63,6 +70,8 @@ void OperationDialog::reject()
 void OperationDialog::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (running_ && (enter || event->key() == Qt::Key_Escape))
+        return;
     if (enter && hiddenOk_ != nullptr) {
         if (hiddenOk_->isEnabled())
             accept();
@@ -77,6 +86,7 @@ void OperationDialog::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     const int showing = ++showing_;
+    running_ = false;
     Prepare();
     QTimer::singleShot(0, this, [this, showing] {
         if (showing == showing_ && isVisible())

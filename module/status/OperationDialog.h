@@ -27,6 +27,9 @@ public:
 
     int OperationType() const { return operationType_; }
     int CommandLetter() const { return commandLetter_; }
+    bool RunGoing() const { return running_; }
+
+    void RunEnded() override;
 
 protected:
     // Runs once per showing, before the dialog is on screen: texts and controls.
@@ -37,10 +40,11 @@ protected:
     void Request(int type, int value);
     void Register(int type);
 
-    // The window's visible button and Escape always end the operation: they
-    // tell the owner (9, 0) and close with the cancel result. Enter acts on the
-    // hidden `ok`: it closes with the OK result, telling the owner nothing,
-    // but only while `ok` is enabled.
+    // The window's visible button ends the operation at any time: it tells the
+    // owner (9, 0) and closes with the cancel result. Once the run has ended,
+    // Escape does the same, and Enter acts on the hidden `ok`: it closes with
+    // the OK result, telling the owner nothing, but only while `ok` is enabled.
+    // While the run goes on, both keys are ignored.
     void UseEndingButton(QPushButton* button, QPushButton* ok);
 
     const std::string& RootDirectory() const { return rootDirectory_; }
@@ -61,6 +65,9 @@ private:
     QPushButton* hiddenOk_ = nullptr;
     bool endsOnReject_ = false;
     int showing_ = 0;  // counts showings, so a late opening of an earlier one is dropped
+    // From the request to start until every port has ended: Enter and Escape
+    // must not close the window, and so leave the run going unseen.
+    bool running_ = false;
 };
 
 }  // namespace veltra

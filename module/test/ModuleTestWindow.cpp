@@ -34,6 +34,7 @@ constexpr int kHexColumn = 2;
 constexpr int kFirstItemColumn = 3;
 constexpr int kRecordRead = 'J';
 constexpr int kTimedOut = 11;
+constexpr int kWrongReply = 12;
 constexpr int kClose = 9;
 
 QString Formatted(const char* format, int a, int b = 0, int c = 0)
@@ -140,6 +141,8 @@ void ModuleTestWindow::PortOver(int /*port*/, int value)
         CloseWithOk();
     else if (value == kTimedOut)
         SetCell(kDateColumn, QStringLiteral("Timeout!"));
+    else if (value == kWrongReply)
+        SetCell(kDateColumn, QStringLiteral("Wrong reply!"));
 }
 
 // Only the shared notice says that reading is over; the value that comes with

@@ -93,7 +93,8 @@ TEST_F(ApplicationRun, UploadFillsEveryTypeFromOnePortAtApplicationRate)
     ASSERT_EQ(port, 0);
     EXPECT_EQ(ports->baud[0], 9600u);
     EXPECT_FALSE(table.rows[6].checked);
-    EXPECT_EQ(table.rows[7].value, "");  // every Value is cleared first
+    EXPECT_EQ(table.rows[0].value, "");  // the rows read are cleared first
+    EXPECT_EQ(table.rows[7].value, "9");  // the others keep theirs
     dispatcher->OnStatusRequest(0, code::kParamRead);
     Drive();
 
@@ -103,7 +104,8 @@ TEST_F(ApplicationRun, UploadFillsEveryTypeFromOnePortAtApplicationRate)
     EXPECT_EQ(table.rows[3].value, "-200");
     EXPECT_EQ(table.rows[4].value, "AB");
     EXPECT_EQ(table.rows[5].value, "0x0ab0ff");
-    EXPECT_EQ(table.rows[6].value, "");
+    EXPECT_EQ(table.rows[6].value, "keep?");
+    EXPECT_EQ(table.rows[7].value, "9");
     EXPECT_EQ(Frames(0, code::kParamRead).size(), 16u);  // one request per byte, R and unticked rows skipped
     EXPECT_TRUE(ports->sent[1].empty());
     ASSERT_FALSE(observer.runOvers.empty());
@@ -164,14 +166,13 @@ TEST_F(ApplicationRun, DownloadWritesOnlyTheTickedRowsIntoEveryPort)
 
 TEST_F(ApplicationRun, DownloadFailuresStopOnlyTheirPort)
 {
-    table.rows = {Row("10", "A", "1", "U", "1"), Row("11", "Key", "2", "H", "1234")};
+    table.rows = {Row("10", "A", "1", "U", "1"), Row("11", "Key", "2", "H", "0x1234")};
     Make(3);
     ASSERT_TRUE(dispatcher->PrepareParamDownload());
     dispatcher->OnStatusRequest(1, code::kParamWrite);
     Drive(1);  // port 1 never answers
-    EXPECT_EQ(observer.messages.front(), "Parameter Download: Please, check the parameter data: 1");
     EXPECT_EQ(modules[0].eeprom[0x10], 1);
-    EXPECT_EQ(modules[0].eeprom[0x11], 0x5A);  // nothing of the bad row is written
+    EXPECT_EQ(modules[0].eeprom[0x12], 0x34);
     EXPECT_EQ(dispatcher->DoneCount(), 2);
     dispatcher->OnChannelEvent(1, 11, code::kParamWrite);
     EXPECT_EQ(observer.errors.at("ttyV1"), "Time Out!");
@@ -201,33 +202,32 @@ TEST_F(ApplicationRun, DownloadFailuresStopOnlyTheirPort)
     EXPECT_TRUE(ports->sent[0].empty() && ports->sent[1].empty());
 }
 
-// Cells of a parameter file are never checked, so a transfer bounds what they
-// say: a size past the EEPROM writes the EEPROM's 512 bytes (atoi wrapped
-// 4294967297 round to 1), a negative size writes nothing, and an address at
-// the top of the int range counts on without overflow.
+// Cells of a parameter file are never checked when it is read, so a download
+// refuses sizes no EEPROM has (atoi would wrap 4294967297 round to 1) before
+// anything is written, and an address at the top of the int range counts on
+// without overflow.
 TEST_F(ApplicationRun, HugeNumbersInRowsStayWithinBounds)
 {
-    table.rows = {Row("0000", "Wraps", "4294967297", "U", "258"), Row("0000", "Negative", "-99999999999", "U", "1"),
-                  Row("7FFFFFFF", "Top", "2", "H", "0xabcd")};
+    table.rows = {Row("0000", "Wraps", "4294967297", "U", "258"), Row("0000", "Negative", "-99999999999", "U", "1")};
+    Make(1);
+    EXPECT_FALSE(dispatcher->PrepareParamDownload());
+    EXPECT_NE(observer.messages.back().find("ID  Wraps: Size \"4294967297\""), std::string::npos);
+    EXPECT_NE(observer.messages.back().find("ID  Negative: Size"), std::string::npos);
+    table.rows = {Row("7FFFFFFF", "Top", "2", "H", "0xabcd")};
     Make(1);
     ASSERT_TRUE(dispatcher->PrepareParamDownload());
     dispatcher->OnStatusRequest(1, code::kParamWrite);
-    Drive();
     const std::vector<std::string> writes = Frames(0, code::kParamWrite);
-    ASSERT_EQ(writes.size(), 514u);
+    ASSERT_EQ(writes.size(), 1u);
     const auto address = [](const std::string& frame) {
         uint32_t value = 0;
         for (size_t i = 3; i < 7; ++i)
             value = (value << 8) | static_cast<uint8_t>(frame[i]);
         return value;
     };
-    EXPECT_EQ(address(writes[0]), 0u);
-    EXPECT_EQ(address(writes[511]), 511u);
-    EXPECT_EQ(static_cast<uint8_t>(writes[510][10]), 0x01);
-    EXPECT_EQ(static_cast<uint8_t>(writes[511][10]), 0x02);
-    EXPECT_EQ(address(writes[512]), 0x7FFFFFFFu);
-    EXPECT_EQ(address(writes[513]), 0x80000000u);
-    EXPECT_EQ(dispatcher->DoneCount(), 1);
+    EXPECT_EQ(address(writes[0]), 0x7FFFFFFFu);
+    dispatcher->OnReceivedData(0, writes[0].data(), writes[0].size());
+    EXPECT_EQ(address(Frames(0, code::kParamWrite).back()), 0x80000000u);
 }
 
 TEST_F(ApplicationRun, ModuleTestStampsDateAndResultByte)

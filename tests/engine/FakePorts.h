@@ -33,13 +33,16 @@ public:
         baud.at(static_cast<size_t>(port)) = rate;
         return open.at(static_cast<size_t>(port));
     }
-    void Send(int port, const CommandRecord& record, uint32_t timeoutMs) override
+    bool Send(int port, const CommandRecord& record, uint32_t timeoutMs) override
     {
         sent.at(static_cast<size_t>(port)).push_back(record);
         awaiting.at(static_cast<size_t>(port)) = true;
         lastTimeout = timeoutMs;
+        return open.at(static_cast<size_t>(port));
     }
     void ReplyArrived(int port) override { awaiting.at(static_cast<size_t>(port)) = false; }
+    bool RetryRequest(int) override { return false; }
+    std::string OpenError(int) const override { return {}; }
     void Close(int port) override { open.at(static_cast<size_t>(port)) = false; }
     void SetPortStatus(int port, int image) override { images.at(static_cast<size_t>(port)) = image; }
 
@@ -87,6 +90,7 @@ public:
     }
     void RecordComplete(int port, const std::array<uint8_t, 4>& record) override { records[port] = record; }
     void ParameterRowChanged(int row) override { changedRows.push_back(row); }
+    void RunEnded() override { ++runsEnded; }
 
     int Count(int code) const
     {
@@ -106,6 +110,7 @@ public:
     std::vector<std::string> recordPorts;
     std::map<int, std::array<uint8_t, 4>> records;
     std::vector<int> changedRows;
+    int runsEnded = 0;
 };
 
 // Timers need an application object; one serves every test of the binary.

@@ -1,4 +1,5 @@
 #include "BootLoaderModel.h"
+#include "ChannelPacket.h"
 #include "FakePorts.h"
 #include "ReplyDispatcher.h"
 
@@ -258,7 +259,7 @@ TEST_F(RomRun, RepliesCompleteOnlyAtTheirExactLength)
     EXPECT_EQ(dispatcher->DoneCount(), 0);
 }
 
-TEST_F(RomRun, HandshakeChunksAreJudgedOneByOne)
+TEST_F(RomRun, RefusedHandshakeStopsThePortWithItsCause)
 {
     LoadImage(0x00FF);
     options = {};
@@ -266,11 +267,14 @@ TEST_F(RomRun, HandshakeChunksAreJudgedOneByOne)
     dispatcher->BeginRomRun();
     dispatcher->OnReceivedData(0, "\x00U", 2);
     EXPECT_EQ(ports->images[0], port_image::kClosed);
-    EXPECT_TRUE(ports->awaiting[0]);
-    EXPECT_EQ(dispatcher->DoneCount(), 0);
+    EXPECT_EQ(observer.errors.at("ttyV0"), "Wrong reply!");
+    EXPECT_FALSE(ports->awaiting[0]);
     dispatcher->OnReceivedData(0, "U", 1);
-    EXPECT_EQ(ports->images[0], port_image::kOpen);
-    EXPECT_EQ(dispatcher->DoneCount(), 1);
+    EXPECT_FALSE(dispatcher->OnChannelEvent(0, kEventTimeOut, code::kHandshake));
+    EXPECT_EQ(observer.errors.at("ttyV0"), "Wrong reply!");
+    EXPECT_EQ(dispatcher->DoneCount(), 0);
+    EXPECT_EQ(dispatcher->FailCount(), 1);
+    EXPECT_EQ(observer.runsEnded, 1);
 }
 
 TEST_F(RomRun, RefusedBlockAndWrongReadBackStopThePort)
@@ -284,7 +288,7 @@ TEST_F(RomRun, RefusedBlockAndWrongReadBackStopThePort)
     const std::string refused = ports->sent[0].back().bytes + "X\r\n";
     dispatcher->OnReceivedData(0, refused.data(), refused.size());
     EXPECT_EQ(observer.errors.at("ttyV0"), "Check sum");
-    EXPECT_TRUE(ports->awaiting[0]);  // its time-out follows
+    EXPECT_FALSE(ports->awaiting[0]);  // no time-out comes to take its place
     Drive();
     EXPECT_EQ(dispatcher->DoneCount(), 1);
     EXPECT_EQ(observer.Count(notice::kRunFinished), 0);
@@ -310,16 +314,18 @@ TEST_F(RomRun, RefusedBlockAndWrongReadBackStopThePort)
     EXPECT_EQ(observer.errors.at("ttyV0"), "Verification Fail!");
 }
 
-TEST_F(RomRun, VerifyWithoutImageAsksOnceAndSendsNothing)
+TEST_F(RomRun, ProgrammingOrVerifyingWithoutImageIsRefused)
 {
-    options = {false, false, false, true};
     Make(2);
-    dispatcher->BeginRomRun();
-    dispatcher->OnReceivedData(0, "U", 1);
-    dispatcher->OnReceivedData(1, "U", 1);
-    EXPECT_EQ(observer.messages, (std::vector<std::string>{"Veltra Downloader: Please, load a ROM file..."}));
-    EXPECT_EQ(ports->sent[0].size(), 1u);
-    EXPECT_EQ(dispatcher->DoneCount(), 0);
+    for (const RomOptions& phases : {RomOptions{false, false, false, true}, RomOptions{true, true, true, false}}) {
+        options = phases;
+        observer.messages.clear();
+        EXPECT_FALSE(dispatcher->RomImageReady());
+        EXPECT_EQ(observer.messages, (std::vector<std::string>{"Veltra Downloader: Please, load a ROM file..."}));
+    }
+    options = {true, true, false, false};
+    EXPECT_TRUE(dispatcher->RomImageReady());
+    EXPECT_TRUE(ports->sent[0].empty());
 }
 
 TEST_F(RomRun, EraseProgressNeverReachesTheFullBar)

@@ -66,11 +66,14 @@ TEST(SheetBadFiles, RefusedHexFileKeepsTheImageAndSaysWhereItIsWrong)
     for (size_t i = 0; i < firmware.size(); ++i)
         firmware[i] = static_cast<uint8_t>(i * 7);
     const std::string good = HexFileText(firmware);
+    const std::string goodPath = harness->dir.Write("good.hex", good);
     {
-        FileDialogs dialogs(harness->dir.Write("good.hex", good));
+        FileDialogs dialogs(goodPath);
         sheet.ChooseRomFile();
     }
     ASSERT_EQ(sheet.Rom().loaded, 1);
+    const auto named = statusBar.Last();
+    ASSERT_EQ(named, std::make_pair(0, (sheet.Caption("FW_MSG", "MSG_STATUS4") + " ").toStdString() + goodPath));
     const RomImage before = sheet.Rom();
     // A refused file must not tick ROM Down for the image of another.
     sheet.Controls().romDown->setChecked(false);
@@ -97,8 +100,10 @@ TEST(SheetBadFiles, RefusedHexFileKeepsTheImageAndSaysWhereItIsWrong)
         EXPECT_EQ(sheet.Rom().lastAddress, before.lastAddress);
         EXPECT_EQ(sheet.Rom().loaded, 1);
         EXPECT_FALSE(sheet.Controls().romDown->isChecked());
-        // The status bar names the chosen file whether it was taken or not.
-        EXPECT_EQ(statusBar.Last(), std::make_pair(0, (sheet.Caption("FW_MSG", "MSG_STATUS4") + " ").toStdString() + c.path));
+        // Everything names the file whose image the sheet still holds.
+        EXPECT_EQ(sheet.Rom().filePath, goodPath);
+        EXPECT_EQ(sheet.Rom().fileTime, before.fileTime);
+        EXPECT_EQ(statusBar.Last(), named);
     }
 }
 
@@ -140,7 +145,7 @@ TEST(SheetBadFiles, RefusedParameterFileKeepsTheListTheUserHad)
         ASSERT_EQ(list.topLevelItemCount(), static_cast<int>(before.size()));
         EXPECT_EQ(list.topLevelItem(1)->text(7), "77");
         EXPECT_EQ(list.topLevelItem(1)->checkState(0), Qt::Checked);
-        EXPECT_EQ(statusBar.Last(), std::make_pair(1, (sheet.Caption("FW_MSG", "MSG_STATUS5") + " ").toStdString() + c.path));
+        EXPECT_EQ(statusBar.Last(), (std::pair<int, std::string>{}));  // a refused file is not announced
     }
 
     // Junk and an empty file are read as they are, without a word: nothing

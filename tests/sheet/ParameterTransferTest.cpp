@@ -316,28 +316,60 @@ TEST_F(ParameterTransfer, UploadFromAModuleThatFallsSilentSaysTimeOut)
     EXPECT_EQ(harness->Ports().Image(0), port_image::kClosed);
 }
 
-TEST_F(ParameterTransfer, BadHexValueStopsThePortWithItsRow)
+// A download writes only values that mean what they say: every ticked row is
+// checked before the first write, one message names every row that is wrong
+// and no module gets a byte; the same rows at the edges of their ranges go out.
+TEST_F(ParameterTransfer, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
 {
-    Prepare({WithEeprom(PatternEeprom())}, {},
-            "# a bad hex string between two good rows\r\n"
-            ",0000,[SYS] Before,2,U,258\r\n"
-            ",0002,[SYS] Key,3,H,0ab0ff\r\n"
-            ",0005,[SYS] After,1,U,9\r\n");
-    TickRows({0, 1, 2});
-    harness->Tick(0);
+    Prepare(std::vector<sim::ModuleOptions>(2, WithEeprom(PatternEeprom())), {},
+            "# one good row, then one wrong row of every kind\r\n"
+            ",0000,[SYS] Good,2,U,258\r\n"
+            ",0002,[SYS] Unsigned,1,U,256\r\n"
+            ",0003,[CAL] Signed,1,S,-129\r\n"
+            ",0004,[SYS] Word,2,U,12a\r\n"
+            ",0006,[SYS] Odd,2,H,0x123\r\n"
+            ",0008,[SYS] Long,2,H,0x010203\r\n"
+            ",000A,[SYS] Key,3,H,0ab0ff\r\n"
+            ",000D,[SYS] Model,4,C,ABCDE\r\n"
+            ",0011,[SYS] Sized,x,U,1\r\n");
+    TickRows({0, 1, 2, 3, 4, 5, 6, 7, 8});
+    harness->TickAll();
+    bool windowShown = false;
+    {
+        CloseWhen closer(harness->sheet->Status(), [&] { return windowShown = true; });
+        MessageBoxes boxes;
+        harness->sheet->StartDownload();
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
+                                     "Parameter Download: Please, check the parameter data:\n"
+                                     "ID 2 [SYS] Unsigned: 256 does not fit 1 byte (0 to 255)\n"
+                                     "ID 3 [CAL] Signed: -129 does not fit 1 byte (-128 to 127)\n"
+                                     "ID 4 [SYS] Word: \"12a\" is not a whole number\n"
+                                     "ID 5 [SYS] Odd: \"0x123\" is not \"0x\" followed by pairs of hexadecimal digits\n"
+                                     "ID 6 [SYS] Long: 0x010203 holds 3 bytes, more than 2\n"
+                                     "ID 7 [SYS] Key: \"0ab0ff\" is not \"0x\" followed by pairs of hexadecimal digits\n"
+                                     "ID 8 [SYS] Model: \"ABCDE\" has 5 characters, more than 4\n"
+                                     "ID 9 [SYS] Sized: Size \"x\" is not a number of bytes from 1 to 512\n"}));
+    }
+    EXPECT_FALSE(windowShown);
+    for (int m = 0; m < 2; ++m) {
+        EXPECT_TRUE(harness->bench->Module(m).Requests().empty());
+        EXPECT_EQ(harness->bench->Module(m).Eeprom(), PatternEeprom());
+    }
+
+    const std::vector<std::string> edges = {"258", "255", "-128", "65535", "0x1234", "0x0102", "0x0ab0ff", "ABCD", "7"};
+    for (size_t row = 0; row < edges.size(); ++row)
+        SetValue(static_cast<int>(row), edges[row]);
+    Table().rows[8].size = "1";
     MessageBoxes boxes;
-
     harness->sheet->StartDownload();
-
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Parameter Download: Please, check the parameter data: 1"}));
-    // The row before the bad one went out, nothing after it, and the port
-    // counts as done, so the window closed itself.
+    EXPECT_TRUE(boxes.Texts().empty());
     EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    EXPECT_EQ(Addresses(harness->bench->Module(0), 'W'), (std::multiset<uint32_t>{0, 1}));
-    sim::EepromImage expected = PatternEeprom();
-    expected[0] = 0x01;
-    expected[1] = 0x02;
-    EXPECT_EQ(harness->bench->Module(0).Eeprom(), expected);
+    const std::vector<uint8_t> written = {0x01, 0x02, 0xFF, 0x80, 0xFF, 0xFF, 0x12, 0x34, 0x01, 0x02,
+                                          0x0A, 0xB0, 0xFF, 'A',  'B',  'C',  'D',  0x07};
+    for (int m = 0; m < 2; ++m) {
+        const sim::EepromImage eeprom = harness->bench->Module(m).Eeprom();
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), eeprom.begin())) << m;
+    }
 }
 
 TEST_F(ParameterTransfer, RefusalsSayWhyAndStartNothing)
@@ -378,6 +410,7 @@ TEST_F(ParameterTransfer, RefusalsSayWhyAndStartNothing)
     EXPECT_TRUE(noRequests());
 
     // Another program holds the port.
+    SetValue(0, "1");
     const std::string path = harness->bench->Module(0).Path();
     const int held = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(held, 0);

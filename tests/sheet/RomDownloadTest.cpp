@@ -165,7 +165,7 @@ TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
     const int threadsBefore = ThreadCount();
 
     CloseWhen closer(harness->sheet->Status(), [this] {
-        return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Time Out! " &&
+        return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Check sum " &&
                RowText(2) == " - Verification Fail! " && RowText(3) == " - Time Out! ";
     });
     harness->sheet->Controls().startDownload->click();
@@ -241,24 +241,28 @@ TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
     EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 0);
 }
 
-TEST_F(RomDownload, ChangedFileIsOfferedAgainAndVerifyNeedsAnImage)
+// The image programmed is the one the operator was told about: without an
+// image, programming and verifying are refused before a byte goes out, and a
+// changed file that no longer loads stops the download.
+TEST_F(RomDownload, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
 {
     harness = std::make_unique<SheetHarness>(1, BootLoaderModules());
     const SheetControls& c = harness->sheet->Controls();
     harness->TickAll();
     Connect();
-    // Verify without any image: said once, nothing sent after the handshake.
-    c.romDown->setChecked(false);
-    c.erase->setChecked(false);
-    c.blankCheck->setChecked(false);
-    c.verify->setChecked(true);
-    {
-        MessageBoxes boxes;
-        CloseWhen closer(harness->sheet->Status(), [&] { return !boxes.Texts().empty(); });
+    bool windowShown = false;
+    const auto noWindow = [&] { return windowShown = true; };
+    for (const bool verifyOnly : {true, false}) {
+        c.romDown->setChecked(!verifyOnly);
+        c.verify->setChecked(verifyOnly);
+        CloseWhen closer(harness->sheet->Status(), noWindow);
+        MessageBoxes boxes(QMessageBox::Yes);
         c.startDownload->click();
         EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, load a ROM file..."}));
     }
-    EXPECT_EQ(harness->bench->Module(0).Requests().size(), 1u);
+    EXPECT_FALSE(windowShown);
+    EXPECT_TRUE(harness->bench->Module(0).Requests().empty());
+    c.verify->setChecked(false);
 
     // Load, then change the file on disk: Yes reads it again before the run.
     firmware = Firmware(0x0200);
@@ -274,10 +278,28 @@ TEST_F(RomDownload, ChangedFileIsOfferedAgainAndVerifyNeedsAnImage)
     ASSERT_EQ(::utimensat(AT_FDCWD, hexPath.c_str(), times, 0), 0);
     Connect();
     c.erase->setChecked(true);
+    {
+        MessageBoxes boxes(QMessageBox::Yes);
+        c.startDownload->click();
+        ASSERT_FALSE(boxes.Texts().empty());
+        EXPECT_EQ(boxes.Texts().front(), "ROM Download: The ROM file is changed. \nDo you want to down this changed file?");
+    }
+    ExpectProgrammed(0);
+    ASSERT_TRUE(WaitFor([&] { return !harness->sheet->Status().isVisible(); }));
+
+    // Changed again, now into something that is no HEX file: Yes reloads,
+    // the reload is refused with its reason, and nothing is sent.
+    harness->dir.Write("firmware.hex", "not a hex file\n");
+    times[1] = {2100000000, 7};
+    ASSERT_EQ(::utimensat(AT_FDCWD, hexPath.c_str(), times, 0), 0);
+    harness->bench->Module(0).ClearRequests();
+    CloseWhen closer(harness->sheet->Status(), noWindow);
     MessageBoxes boxes(QMessageBox::Yes);
     c.startDownload->click();
-    ASSERT_FALSE(boxes.Texts().empty());
-    EXPECT_EQ(boxes.Texts().front(), "ROM Download: The ROM file is changed. \nDo you want to down this changed file?");
+    ASSERT_EQ(boxes.Texts().size(), 2u);
+    EXPECT_EQ(boxes.Texts()[1].rfind("Veltra Downloader: " + hexPath + ": ", 0), 0u) << boxes.Texts()[1];
+    EXPECT_FALSE(windowShown);
+    EXPECT_TRUE(harness->bench->Module(0).Requests().empty());
     ExpectProgrammed(0);
 }
 

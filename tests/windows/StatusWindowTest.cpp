@@ -137,14 +137,20 @@ TEST_F(StatusWindowTest, ProgressIsCappedAndFinishedAndFailedPortsAreColoured)
     EXPECT_EQ(Button("2")->text(), "Close");
     EXPECT_TRUE(Button("1")->isEnabled());
 
-    // Once OK is enabled again Enter closes the window, telling the sheet nothing.
+    // While the run goes on Enter does nothing, even with OK enabled; once
+    // every port has ended it closes the window, telling the sheet nothing.
+    QTest::keyClick(window.List(), Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+    window.RunEnded();
     QTest::keyClick(window.List(), Qt::Key_Return);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_FALSE(owner.Has(request::kEnd, 0));
 }
 
-TEST_F(StatusWindowTest, ButtonAndEscapeAlwaysEndTheOperation)
+// The button ends the operation at any time; Escape only once the run is
+// over, so that a key pressed by accident never leaves a run going unseen.
+TEST_F(StatusWindowTest, ButtonAlwaysAndEscapeAfterTheRunEndTheOperation)
 {
     enum class Way { CancelButton, StopButton, CloseButton, Escape };
     for (const Way way : {Way::CancelButton, Way::StopButton, Way::CloseButton, Way::Escape}) {
@@ -159,10 +165,14 @@ TEST_F(StatusWindowTest, ButtonAndEscapeAlwaysEndTheOperation)
             status.Notice(Active(notice::kProgress, 1), 0, "ttyUSB0");
         if (way == Way::CloseButton)
             status.Notice(Active(notice::kPhaseDone, 5), 0, "ttyUSB0");
-        if (way == Way::Escape)
+        if (way == Way::Escape) {
             QTest::keyClick(status.List(), Qt::Key_Escape);
-        else
+            EXPECT_TRUE(status.isVisible());
+            status.RunEnded();
+            QTest::keyClick(status.List(), Qt::Key_Escape);
+        } else {
             QTest::mouseClick(button, Qt::LeftButton);
+        }
         EXPECT_FALSE(status.isVisible());
         EXPECT_EQ(status.result(), QDialog::Rejected);
         EXPECT_EQ(sheet.log.back(), (std::pair<int, int>{request::kEnd, 0}));

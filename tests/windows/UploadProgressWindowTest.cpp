@@ -85,11 +85,14 @@ TEST_F(UploadProgressWindowTest, ButtonAndEscapeEndTheUploadEnterClosesQuietly)
             upload.RunOver(Upload(notice::kProgress), 1);
             ASSERT_EQ(upload.findChild<QPushButton*>("2")->text(), "Stop");
         }
-        if (way == Way::Escape)
-            QTest::keyClick(&upload, Qt::Key_Escape);
-        else if (way == Way::Enter)
-            QTest::keyClick(&upload, Qt::Key_Return);
-        else
+        const Qt::Key key = way == Way::Escape ? Qt::Key_Escape : Qt::Key_Return;
+        if (way == Way::Escape || way == Way::Enter) {
+            // Keys are ignored while the upload runs.
+            QTest::keyClick(&upload, key);
+            EXPECT_TRUE(upload.isVisible());
+            upload.RunEnded();
+            QTest::keyClick(&upload, key);
+        } else
             QTest::mouseClick(upload.findChild<QPushButton*>("2"), Qt::LeftButton);
         EXPECT_FALSE(upload.isVisible());
         if (way == Way::Enter) {
