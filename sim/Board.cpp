@@ -69,6 +69,10 @@ Reaction Board::Receive(std::string_view bytes, std::uint32_t rate)
         if (reaction.handshake) {
             reaction.reply.insert(0, faults_.handshakeNoise);
         }
+        if (faults_.garbledReply == repliesSinceRestart_ && reaction.reply.size() >= 2) {
+            char& byte = reaction.reply[reaction.reply.size() - 2];
+            byte = static_cast<char>(~byte);
+        }
         if (faults_.strayBeforeReply == repliesSinceRestart_) {
             reaction.reply.insert(0, faults_.strayBytes);
         }

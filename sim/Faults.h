@@ -42,6 +42,9 @@ struct Faults {
     // bytes, as a line that picked up noise would deliver it.
     std::optional<std::size_t> strayBeforeReply;
     std::string strayBytes = std::string(1, '\0');
+    // Reply number N goes out with its last byte but one inverted: for an
+    // application reply that is its checksum.
+    std::optional<std::size_t> garbledReply;
     // Time between a complete request and the start of its reply.
     std::chrono::milliseconds replyDelay{0};
     // The pseudo-terminal is closed once this many bytes have been received.

@@ -12,7 +12,7 @@ const char* const kUsage =
     "fault options: --silent  --silent-after N  --nak-block K  --stuck-bit ADDR:BIT[:LEVEL]\n"
     "               --readback-mark X|L  --noise N  --chunks MAX  --chunk-gap-us US\n"
     "               --delay MS  --hang-up-after N  --fail-item ITEM:CODE  --dead-eeprom ADDR\n"
-    "               --split-at K  --stray-before N\n"
+    "               --split-at K  --stray-before N  --garble N\n"
     "commands on standard input: app N, boot N, state [N], help, quit\n";
 
 namespace {
@@ -147,7 +147,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
         } else if (option == "--silent") {
             forEach([](ModuleOptions& m) { m.faults.silent = true; });
         } else if (option == "--silent-after" || option == "--nak-block" || option == "--hang-up-after" ||
-                   option == "--split-at" || option == "--stray-before") {
+                   option == "--split-at" || option == "--stray-before" || option == "--garble") {
             if (!takeNumber(0, kMany)) {
                 return false;
             }
@@ -157,6 +157,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
                  : option == "--nak-block"    ? m.faults.nakBlock
                  : option == "--split-at"     ? m.faults.splitAt
                  : option == "--stray-before" ? m.faults.strayBeforeReply
+                 : option == "--garble"       ? m.faults.garbledReply
                                               : m.faults.hangUpAfterBytes) = n;
             });
         } else if (option == "--noise" || option == "--chunks") {

@@ -148,6 +148,13 @@ TEST(SheetBadFiles, RefusedParameterFileKeepsTheListTheUserHad)
         EXPECT_EQ(statusBar.Last(), (std::pair<int, std::string>{}));  // a refused file is not announced
     }
 
+    // The default file, asked for again, names itself.
+    EXPECT_EQ(sheet.LoadDefaultParameterFile(true), 1);
+    EXPECT_EQ(statusBar.Last(), std::make_pair(1, (sheet.Caption("FW_MSG", "MSG_STATUS5") + " ").toStdString() +
+                                                      harness->dir.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp")));
+    sheet.Parameters().rows = before;
+    list.ShowTable();
+
     // Junk and an empty file are read as they are, without a word: nothing
     // in a parameter line is checked, and an empty file is an empty table.
     MessageBoxes boxes;

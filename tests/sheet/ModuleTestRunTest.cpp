@@ -365,3 +365,68 @@ TEST_F(ModuleTestRun, ARecordReadGoesOnPastAPortThatCannotBeReopened)
     EXPECT_TRUE(Sent(0).empty());
     EXPECT_EQ(Sent(1), kRecordReads);
 }
+
+// Noise never changes a result or a stamp: a stray byte before a reply, or
+// replies cut anywhere, still give every item's result and each module's own
+// record. A wrong reply stops only its port, in red, and the record read
+// shows it in that port's row and goes on with the next.
+TEST_F(ModuleTestRun, ResultsAndRecordsSurviveNoiseAndAWrongReplyStopsOnlyItsPort)
+{
+    std::vector<sim::ModuleOptions> perModule(3);
+    perModule[0].faults.strayBeforeReply = 1;
+    perModule[0].faults.strayBytes = "\x1B\x45";
+    perModule[1].faults.splitAt = 9;
+    perModule[1].faults.chunkGap = std::chrono::milliseconds(2);
+    perModule[2].faults.garbledReply = 4;
+    harness = std::make_unique<SheetHarness>(perModule, RunTimeouts{},
+                                             std::vector<std::array<std::string, 3>>{{"TEST", "ITEM_SETTING", "11100000"}});
+    Module(1).SetTestResult(3, 700);
+    harness->TickAll();
+    MessageBoxes boxes;
+    OptionsAnswer options("", true);
+    PressWhen closer("4003", "2", [this] {
+        return StatusRow(2) == " - Wrong reply! " && StatusRow(1) == "700 - AD Ch1 Low Fail!" &&
+               harness->sheet->Dispatcher().DoneCount() == 1 && harness->sheet->Dispatcher().FailCount() == 2;
+    });
+    harness->sheet->JigTest();
+    EXPECT_EQ(Record(0), (std::array<uint8_t, 4>{8, 5, 13, 0x1F}));
+    EXPECT_EQ(Record(1), (std::array<uint8_t, 4>{8, 5, 13, 0x3F}));
+    EXPECT_EQ(StatusColour(2), kRed);
+    EXPECT_EQ(Record(2), (std::array<uint8_t, 4>{8, 5, 13, 0xFF}));  // the item's answer broke: nothing stamped after it
+
+    Module(0).SetFaults({});
+    sim::Faults noisy;
+    noisy.strayBeforeReply = 2;
+    noisy.strayBytes = "\x1B";
+    Module(1).SetFaults(noisy);
+    sim::Faults garbled;
+    garbled.garbledReply = 1;
+    Module(2).SetFaults(garbled);
+    harness->sheet->Controls().connect->click();
+    QTableWidget& list = ReadRecords(boxes);
+    ASSERT_EQ(list.rowCount(), 3);
+    ExpectRow(list, 0, 0, "2008-05-13", "0x1F", "PPPFFFFF");
+    ExpectRow(list, 1, 1, "2008-05-13", "0x3F", "PPFFFFFF");
+    ExpectRow(list, 2, 2, "Wrong reply!", "", "        ");
+}
+
+// One reading of the clock stamps all three date bytes: a test that runs
+// across midnight on New Year's Eve never stamps the new year with the old
+// year's month and day.
+TEST_F(ModuleTestRun, OneTestStampsOneDate)
+{
+    int readings = 0;
+    SetUtcClockForTesting([&readings] {
+        return ++readings == 1 ? CalendarDate{2026, 12, 31} : CalendarDate{2027, 1, 1};
+    });
+    harness = std::make_unique<SheetHarness>(std::vector<sim::ModuleOptions>(2), RunTimeouts{},
+                                             std::vector<std::array<std::string, 3>>{{"TEST", "ITEM_SETTING", "10000000"}});
+    harness->TickAll();
+    OptionsAnswer options("", true);
+    harness->sheet->JigTest();
+    ASSERT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+    const std::array<uint8_t, 4> first = Record(0);
+    const std::array<uint8_t, 4> second = Record(1);
+    EXPECT_TRUE(first == (std::array<uint8_t, 4>{26, 12, 31, 0x7F}) || first == (std::array<uint8_t, 4>{27, 1, 1, 0x7F}));
+    EXPECT_TRUE(second == (std::array<uint8_t, 4>{26, 12, 31, 0x7F}) || second == (std::array<uint8_t, 4>{27, 1, 1, 0x7F}));
+}

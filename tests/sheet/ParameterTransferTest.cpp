@@ -372,6 +372,110 @@ TEST_F(ParameterTransfer, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
     }
 }
 
+// An upload replaces only what it reads: rows it does not read keep their
+// value, tick and unsaved edit.
+TEST_F(ParameterTransfer, UploadReplacesOnlyTheRowsItReads)
+{
+    Prepare({WithEeprom(UploadEeprom())});
+    for (int row = 0; row < kRows; ++row)
+        SetValue(row, "edit " + std::to_string(row));
+    TickRows({1, 9, kReservedRow});
+    harness->Tick(0);
+    harness->sheet->StartUpload();
+    ASSERT_EQ(UploadWindow().result(), QDialog::Accepted);
+    for (int row = 0; row < kRows; ++row) {
+        const std::string value = Table().rows[static_cast<size_t>(row)].value;
+        EXPECT_EQ(value, row == 1 ? "300" : row == 9 ? "0x0ab0ff" : "edit " + std::to_string(row)) << row;
+        EXPECT_EQ(Table().rows[static_cast<size_t>(row)].checked, row == 1 || row == 9) << row;
+    }
+}
+
+// Noise on the line never shifts a value: with a stray byte before a reply,
+// or every reply cut at any byte, an upload gives exactly what the module
+// holds. A reply that is wrong stops the upload with its reason; the rows read
+// before it keep their values and the row it broke stays empty.
+TEST_F(ParameterTransfer, UploadValuesSurviveNoiseAndAWrongReplyStopsIt)
+{
+    Prepare({WithEeprom(UploadEeprom())});
+    const std::vector<std::string> expected = {"200",  "300",         "2147483647", "2147483648", "4294967294", "-1",
+                                               "-2",   "-2147483648", "ABCD",       "0x0ab0ff",   "",           "7"};
+    std::vector<sim::Faults> noises;
+    for (const auto& [reply, bytes] : std::vector<std::pair<size_t, std::string>>{
+             {0, std::string(1, '\0')}, {5, "\x1B"}, {11, "\x1B\x45\x52"}, {20, "\x0D\x1B\x1B"}}) {
+        noises.emplace_back();
+        noises.back().strayBeforeReply = reply;
+        noises.back().strayBytes = bytes;
+    }
+    for (const size_t at : {1, 7, 10, 12}) {
+        noises.emplace_back();
+        noises.back().splitAt = at;
+        noises.back().chunkGap = std::chrono::milliseconds(2);
+    }
+    noises.emplace_back();
+    noises.back().chunkMax = 3;
+    sim::VirtualModule& module = harness->bench->Module(0);
+    harness->Tick(0);
+    for (const sim::Faults& noise : noises) {
+        module.SetFaults(noise);
+        harness->sheet->Controls().parameterList->ToggleAllParameters();
+        if (!Table().rows[0].checked)
+            harness->sheet->Controls().parameterList->ToggleAllParameters();
+        harness->sheet->StartUpload();
+        ASSERT_EQ(UploadWindow().result(), QDialog::Accepted) << noise.strayBytes.size() << " " << noise.splitAt.value_or(0);
+        for (int row = 0; row < kRows; ++row)
+            EXPECT_EQ(Table().rows[static_cast<size_t>(row)].value, expected[static_cast<size_t>(row)]) << row;
+    }
+
+    sim::Faults garbled;
+    garbled.garbledReply = 3;  // the second byte of the "Four bytes" row
+    module.SetFaults(garbled);
+    harness->sheet->Controls().parameterList->ToggleAllParameters();
+    if (!Table().rows[0].checked)
+        harness->sheet->Controls().parameterList->ToggleAllParameters();
+    MessageBoxes boxes;
+    CloseWhen closer(UploadWindow(), [&] { return !boxes.Texts().empty(); });
+    harness->sheet->StartUpload();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Parameter Upload: Wrong reply!"}));
+    EXPECT_EQ(Table().rows[0].value, "200");
+    EXPECT_EQ(Table().rows[1].value, "300");
+    for (int row = 2; row < kRows; ++row)
+        EXPECT_EQ(Table().rows[static_cast<size_t>(row)].value, "") << row;
+    EXPECT_FALSE(harness->sheet->Channel(0).IsOpen());
+}
+
+// The same for a download: every byte reaches its address whatever the line
+// does to the replies, and a wrong reply stops its port in red while the
+// others finish.
+TEST_F(ParameterTransfer, DownloadSurvivesNoiseAndAWrongReplyStopsOnlyItsPort)
+{
+    std::vector<sim::ModuleOptions> modules(3, WithEeprom(PatternEeprom()));
+    modules[0].faults.strayBeforeReply = 4;
+    modules[0].faults.strayBytes = "\x1B";
+    modules[1].faults.splitAt = 6;
+    modules[1].faults.chunkGap = std::chrono::milliseconds(2);
+    modules[2].faults.garbledReply = 2;
+    RunTimeouts timeouts;
+    timeouts.application = 3000;
+    Prepare(modules, timeouts,
+            "# two rows\r\n"
+            ",0000,[SYS] Word,2,U,258\r\n"
+            ",0002,[SYS] Key,3,H,0x0ab0ff\r\n");
+    TickRows({0, 1});
+    harness->TickAll();
+    CloseWhen closer(harness->sheet->Status(), [this] {
+        return RowText(2) == " - Wrong reply! " && harness->sheet->Dispatcher().DoneCount() == 2;
+    });
+    harness->sheet->StartDownload();
+    const std::vector<uint8_t> written = {0x01, 0x02, 0x0A, 0xB0, 0xFF};
+    for (int m = 0; m < 2; ++m) {
+        const sim::EepromImage eeprom = harness->bench->Module(m).Eeprom();
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), eeprom.begin())) << m;
+        EXPECT_EQ(RowText(m), "Completed!");
+    }
+    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 2);
+    EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 1);
+}
+
 TEST_F(ParameterTransfer, RefusalsSayWhyAndStartNothing)
 {
     Prepare(std::vector<sim::ModuleOptions>(2, WithEeprom(PatternEeprom())));

@@ -3,10 +3,13 @@
 #include "ProgressListCtrl.h"
 #include "StatusWindow.h"
 
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
@@ -187,21 +190,108 @@ TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
     EXPECT_LT(ThreadCount(), threadsBefore);
 }
 
-TEST_F(RomDownload, RefusedBlockShowsCheckSumAtOnce)
+// A row shows what really stopped its port: "Check sum" and "Wrong reply!"
+// stay, for the port no longer waits for a reply whose time-out could take
+// their place; a ticked port that cannot be opened fails at once with the
+// system's reason, so the window does not wait for it; a port whose
+// programming is over has a full bar. Once every port has ended, Enter
+// closes the window as before.
+TEST_F(RomDownload, EveryRowShowsWhatStoppedItsPort)
 {
-    std::vector<sim::ModuleOptions> perModule(2, BootLoaderModules());
+    std::vector<sim::ModuleOptions> perModule(4, BootLoaderModules());
     perModule[1].faults.nakBlock = 0;
+    perModule[2].faults.handshakeNoise = "\xF8";
     harness = std::make_unique<SheetHarness>(perModule);
     firmware = Firmware(0x0800);
     FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
     harness->sheet->ChooseRomFile();
+    for (int port = 0; port < 3; ++port)
+        harness->Tick(port);
+    Connect();
+    const std::string held = harness->bench->Module(3).Path();
+    const int holder = ::open(held.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    harness->Tick(3);
+
+    StatusWindow& status = harness->sheet->Status();
+    QTimer enter;
+    QObject::connect(&enter, &QTimer::timeout, [&] {
+        if (status.isVisible() && harness->sheet->Dispatcher().DoneCount() + harness->sheet->Dispatcher().FailCount() == 4)
+            QTest::keyClick(status.List(), Qt::Key_Return);
+    });
+    enter.start(5);
+    harness->sheet->Controls().startDownload->click();
+    ::close(holder);
+
+    EXPECT_EQ(status.result(), QDialog::Accepted);
+    EXPECT_EQ(RowText(0), "Completed!");
+    EXPECT_EQ(RowText(1), " - Check sum ");
+    EXPECT_EQ(RowText(2), " - Wrong reply! ");
+    EXPECT_EQ(RowText(3), " - Can not open a serial port: Device or resource busy ");
+    for (int port = 1; port < 3; ++port)
+        EXPECT_FALSE(harness->sheet->Channel(port).AwaitingReply()) << port;
+    EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 3);
+    const QProgressBar* bar = status.List()->ProgressBar(0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(harness->sheet->IsConnected());  // Enter closed it as the run's end would
+}
+
+// The operator cannot close a running download by accident: Enter and
+// Escape leave the window alone while the modules erase, and the run goes on
+// to its end.
+TEST_F(RomDownload, EnterAndEscapeWaitForTheRunToEnd)
+{
+    sim::ModuleOptions slow = BootLoaderModules();
+    slow.eraseTime = std::chrono::milliseconds(400);
+    Prepare(2, Firmware(0x0400), slow);
+    Connect();
+    StatusWindow& status = harness->sheet->Status();
+    int pressed = 0;
+    QTimer keys;
+    QObject::connect(&keys, &QTimer::timeout, [&] {
+        if (pressed < 2 && status.isVisible() && RowText(1) == "ROM Erasing...") {
+            QTest::keyClick(status.List(), pressed++ == 0 ? Qt::Key_Escape : Qt::Key_Return);
+        }
+    });
+    keys.start(5);
+    harness->sheet->Controls().startDownload->click();
+    EXPECT_EQ(pressed, 2);
+    EXPECT_EQ(status.result(), QDialog::Accepted);
+    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 2);
+    ExpectProgrammed(0);
+    ExpectProgrammed(1);
+}
+
+// A ROM download runs at the rate the box says, also on ports an earlier
+// parameter download left open at 9,600 bit/s.
+TEST_F(RomDownload, RunsAtTheBoxRateOnPortsLeftAtAnother)
+{
+    harness = std::make_unique<SheetHarness>(1);  // the application firmware first
+    firmware = Firmware(0x0200);
+    {
+        FileDialogs dialogs(harness->dir.Write("firmware.hex", veltra::testing::HexFileText(firmware)));
+        harness->sheet->ChooseRomFile();
+    }
     harness->TickAll();
     Connect();
-    CloseWhen closer(harness->sheet->Status(), [this] {
-        return harness->sheet->Dispatcher().DoneCount() == 1 && RowText(1) == " - Check sum ";
-    });
+    ParameterTable& table = harness->sheet->Parameters();
+    table.rows[0].checked = true;
+    harness->sheet->StartDownload();
+    ASSERT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+    ASSERT_EQ(harness->sheet->Channel(0).BaudRate(), 9600u);
+    ASSERT_TRUE(harness->sheet->IsConnected());
+
+    sim::VirtualModule& module = harness->bench->Module(0);
+    module.Restart(sim::Personality::BootLoader);
+    module.ClearRequests();
     harness->sheet->Controls().startDownload->click();
-    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 1);
+    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+    EXPECT_EQ(harness->sheet->Channel(0).BaudRate(), 115200u);
+    const auto requests = module.Requests();
+    ASSERT_FALSE(requests.empty());
+    for (const sim::Request& request : requests)
+        EXPECT_EQ(request.rate, 115200u);
+    ExpectProgrammed(0);
 }
 
 TEST_F(RomDownload, UnpluggedAdapterIsReportedAtOnce)
@@ -324,6 +414,31 @@ TEST_F(RomDownload, InitialEraseMakesRunningModulesGiveWay)
     EXPECT_FALSE(c.initErase->isChecked());
     EXPECT_EQ(harness->bench->Module(1).Running(), sim::Personality::Application);
     EXPECT_TRUE(harness->sheet->IsConnected());
+
+    // Again, on the port the last one closed: it is opened afresh at 9,600.
+    module.Restart(sim::Personality::Application);
+    module.ClearRequests();
+    c.initErase->click();
+    c.startDownload->click();
+    EXPECT_EQ(boxes.Texts().back(), "ROM Download: Initial erase is OK!");
+    EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+    ASSERT_FALSE(module.Requests().empty());
+    EXPECT_EQ(module.Requests().back().rate, 9600u);
+
+    // A ticked port another program holds: "OK" is not said, the port is
+    // named, and its reason is in the port list; the other still gets it.
+    module.Restart(sim::Personality::Application);
+    const std::string held = harness->bench->Module(1).Path();
+    const int holder = ::open(held.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    harness->Tick(1);
+    c.initErase->click();
+    c.startDownload->click();
+    ::close(holder);
+    EXPECT_EQ(boxes.Texts().back(), "ROM Download: Can not open a serial port: " + harness->Ports().PortName(1));
+    EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+    EXPECT_EQ(harness->bench->Module(1).Running(), sim::Personality::Application);
+    EXPECT_TRUE(harness->Ports().StatusText(1).contains("Device or resource busy"));
 
     // Without the option the mark is not written.
     SheetHarness plain(1);

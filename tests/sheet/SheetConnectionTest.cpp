@@ -1,11 +1,14 @@
 #include "SheetHarness.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace veltra;
+using veltra::testing::App;
 using veltra::testing::MessageBoxes;
 using veltra::testing::SheetHarness;
 using veltra::testing::WaitFor;
@@ -187,10 +190,52 @@ TEST(SheetConnection, SheetCoversTheViewAndHidesTheAddressColumns)
     for (const int hidden : {2, 3, 5})
         EXPECT_EQ(list.columnWidth(hidden), 0) << hidden;
     EXPECT_EQ(list.columnWidth(4), 280);
-    // Every control lies inside the sheet.
-    for (QWidget* child : harness.sheet->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (child->isWindow() || child->objectName().isEmpty())
-            continue;
-        EXPECT_TRUE(harness.sheet->rect().contains(child->geometry().topLeft())) << child->objectName().toStdString();
+}
+
+// Nothing on the sheet is cut off, in any shipped language and at every size
+// the host's window can take: each control lies whole inside the sheet and is
+// as wide as its text, and the last port of a long list can be scrolled to,
+// seen and ticked.
+TEST(SheetConnection, NothingIsCutOffInAnyLanguageOrWindowSize)
+{
+    App();
+    for (const char* country : {"UN", "KR", "DE"}) {
+        veltra::testing::TempDir dir;
+        namespace fs = std::filesystem;
+        fs::copy(VELTRA_SOURCE_DIR "/config", dir.File("config"), fs::copy_options::recursive);
+        fs::create_directories(dir.File("sys/class/tty"));
+        QWidget view;
+        view.resize(1024, 700);
+        view.show();
+        SheetEnvironment environment;
+        environment.sysfsRoot = dir.File("sys");
+        MessageBoxes noPorts;
+        CFlashkitSheet sheet(&view, dir.Path().string(), country, environment);
+        sheet.Initialise();
+        PortList& ports = *sheet.Controls().portList;
+        for (int i = 0; i < 40; ++i)
+            ports.AddPort("ttyUSB" + std::to_string(i));
+        for (const QSize size : {view.minimumSize(), QSize(800, 600), QSize(1600, 1000)}) {
+            view.resize(size.expandedTo(view.minimumSize()));
+            sheet.LayoutSheet();
+            const std::string where = std::string(country) + " at " + std::to_string(view.width()) + "x" +
+                                      std::to_string(view.height());
+            for (QWidget* child : sheet.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                if (child->isWindow() || child->objectName().isEmpty())
+                    continue;
+                const std::string name = child->objectName().toStdString() + " " + where;
+                EXPECT_TRUE(sheet.rect().contains(child->geometry())) << name;
+                if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QLabel*>(child)) {
+                    EXPECT_GE(child->width(), child->sizeHint().width()) << name;
+                }
+            }
+            QTreeWidgetItem* last = ports.topLevelItem(ports.PortCount() - 1);
+            ports.scrollToItem(last);
+            const QRect shown = ports.visualItemRect(last);
+            EXPECT_TRUE(shown.top() >= 0 && shown.bottom() < ports.viewport()->height()) << where;
+            QTest::mouseClick(ports.viewport(), Qt::LeftButton, {}, QPoint(shown.left() + 8, shown.center().y()));
+            EXPECT_TRUE(ports.IsChecked(ports.PortCount() - 1)) << where;
+            ports.SetChecked(ports.PortCount() - 1, false);
+        }
     }
 }
