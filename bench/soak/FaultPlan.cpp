@@ -6,8 +6,8 @@ namespace veltra::soak {
 
 namespace {
 
-enum class Kind { Silent, SilentAfter, RefusedBlock, StuckBit, Noise, Split, Delay, HangUp };
-constexpr size_t kKinds = 8;
+enum class Kind { Silent, SilentAfter, RefusedBlock, StuckBit, Noise, Split, Delay, HangUp, Stray };
+constexpr size_t kKinds = 9;
 
 size_t Between(std::mt19937_64& random, size_t low, size_t high)
 {
@@ -123,9 +123,9 @@ PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t re
         fault.faults.handshakeNoise.assign(bytes, '\xF8');
         fault.exercised = rom;
         // Noise that reaches the tool in the handshake's own chunk spoils the
-        // handshake, which then waits for its time-out; noise in a chunk of
-        // its own is dropped and the "U" after it taken.
-        fault.expectation = rom ? Expectation{Outcome::Either, TimeOutText(operation)} : Expectation{};
+        // handshake, which stops the port at once; noise in a chunk of its
+        // own is dropped and the "U" after it taken.
+        fault.expectation = rom ? Expectation{Outcome::Either, " - Wrong reply! "} : Expectation{};
         fault.description = std::to_string(bytes) + " noise bytes before the handshake";
         break;
     }
@@ -142,6 +142,23 @@ PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t re
         fault.exercised = true;
         fault.expectation = late ? timeOut : Expectation{};
         fault.description = "replies " + std::to_string(ms) + " ms late";
+        break;
+    }
+    case Kind::Stray: {
+        // Bytes the line picked up before one reply. The application
+        // firmware's frames must come through them with every value right;
+        // the boot loader's replies are judged by their exact length, so
+        // there the port must fail, whichever reply it was.
+        const size_t reply = Between(random, 0, traffic.requests > 0 ? traffic.requests - 1 : 0);
+        static const char kNoise[] = {'\0', '\x1B', '\r', '\xF8', 'E', 'R'};
+        fault.faults.strayBeforeReply = reply;
+        fault.faults.strayBytes.clear();
+        for (size_t n = Between(random, 1, 3); n > 0; --n)
+            fault.faults.strayBytes += kNoise[Between(random, 0, sizeof kNoise - 1)];
+        fault.exercised = true;
+        fault.expectation = rom ? MustFail({}) : Expectation{};
+        fault.description = std::to_string(fault.faults.strayBytes.size()) + " stray bytes before reply " +
+                            std::to_string(reply);
         break;
     }
     case Kind::HangUp: {

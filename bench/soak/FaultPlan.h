@@ -23,7 +23,7 @@ enum class Outcome { Succeed, Fail, Either };
 struct Expectation {
     Outcome outcome = Outcome::Succeed;
     // What the port shows when it fails, as the operation shows it: a row's
-    // text, a message or a cell.
+    // text, a message or a cell; empty when any failure will do.
     std::string failureText;
 };
 

@@ -29,4 +29,17 @@ std::vector<uint8_t> RandomRowValue(const ParameterEntry& row, std::mt19937_64& 
     return bytes;
 }
 
+std::string OutOfRangeValue(const ParameterEntry& row)
+{
+    const size_t size = RowSize(row);
+    if (row.type == "C")
+        return std::string(size + 1, 'X');
+    if (row.type == "H")
+        return "0x" + std::string(2 * (size + 1), 'a');
+    const unsigned bits = size > 4 ? 32 : static_cast<unsigned>(8 * size);
+    if (row.type == "S")
+        return std::to_string(-(int64_t{1} << (bits - 1)) - 1);
+    return std::to_string(int64_t{1} << bits);
+}
+
 }  // namespace veltra::soak

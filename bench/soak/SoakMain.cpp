@@ -99,6 +99,11 @@ int main(int argc, char** argv)
     std::printf("faults detected   %d (and %d the tool had to survive, and did)\n", tally.Detected(),
                 tally.Survived());
     std::printf("wrong bytes       %zu\n", tally.WrongBytes());
+    std::printf("wrong values      %d (uploaded values that are not what the module holds)\n", tally.WrongValues());
+    std::printf("unearned rows     %d (\"Completed!\" for a port whose work was not done)\n",
+                tally.UnearnedCompletions());
+    std::printf("refused downloads %d (out-of-range values: nothing written, as it must be)\n",
+                tally.RefusedDownloads());
     std::printf("hangs             %d\n", tally.Hangs());
     std::printf("peak memory      ");
     for (const MemoryPoint& point : memory)

@@ -3,10 +3,12 @@
 #include "ParameterFile.h"
 #include "ParameterList.h"
 #include "ParameterRows.h"
+#include "StatusWindow.h"
 #include "UploadProgressWindow.h"
 #include "ValueText.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace veltra::soak {
 
@@ -56,7 +58,21 @@ void SoakRig::ParameterDownload(OperationRun& run)
     traffic.bytes = traffic.requests * kWriteRequestBytes;
     for (int port = 0; port < options_.modules; ++port)
         run.ports.push_back(port);
-    PlanFaults(run, traffic);
+    // Now and then a ticked row holds a value its type cannot: the whole
+    // download must be refused before any module gets a byte.
+    int outOfRange = -1;
+    if (run.number > 0 && Chance(0.2)) {
+        std::vector<size_t> ticked;
+        for (const size_t i : written)
+            if (table.rows[i].checked)
+                ticked.push_back(i);
+        outOfRange = static_cast<int>(ticked[static_cast<size_t>(Between(0, static_cast<int>(ticked.size()) - 1))]);
+        table.rows[static_cast<size_t>(outOfRange)].value = OutOfRangeValue(table.rows[static_cast<size_t>(outOfRange)]);
+        std::printf("operation %d: %s with row %d out of range (\"%s\")\n", run.number, OperationName(run.operation),
+                    outOfRange, table.rows[static_cast<size_t>(outOfRange)].value.c_str());
+    } else {
+        PlanFaults(run, traffic);
+    }
     PrepareModules(run, sim::Personality::Application);
 
     // The values go in through the shipped file, which the sheet reads
@@ -82,6 +98,23 @@ void SoakRig::ParameterDownload(OperationRun& run)
         controls.paramMode->click();
     controls.parameterList->ShowTable();
     Connect(run, QStringLiteral("9600"));
+    if (outOfRange >= 0) {
+        const bool shown = RunWindow(run, sheet.Status(), "status window", "2", [] { return true; },
+                                     [&sheet] { sheet.StartDownload(); });
+        if (run.hung)
+            return;
+        run.refusal = "Parameter Download: Please, check the parameter data:\n";
+        const std::vector<std::string> messages = MessagesSince(run);
+        const bool said = messages.size() == 1 && messages.front().rfind(run.refusal, 0) == 0 &&
+                          messages.front().find("ID " + table.rows[static_cast<size_t>(outOfRange)].id + " ") !=
+                              std::string::npos;
+        if (shown || !said)
+            Fail(run, -1, "a download with an out-of-range value was not refused with its row named");
+        for (const int port : run.ports)
+            CheckMemory(run, port, model_[static_cast<size_t>(port)]);
+        tally_.CountRefusedDownload();
+        return;
+    }
     const std::vector<RowOutcome> rows = RunInStatusWindow(run, [&sheet] { sheet.StartDownload(); });
     if (run.hung)
         return;
@@ -157,6 +190,7 @@ void SoakRig::ParameterUpload(OperationRun& run)
         for (size_t k = 0; k < want.size(); ++k)
             wrong += k >= got.size() || got[k] != want[k] ? 1 : 0;
         tally_.CountWrongBytes(std::max<size_t>(wrong, 1));
+        tally_.CountWrongValue();
         Fail(run, port, "row " + std::to_string(i) + " shows \"" + shown + "\" for \"" + expected + "\"");
     }
     CheckMemory(run, port, module);

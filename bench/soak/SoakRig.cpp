@@ -310,8 +310,12 @@ std::vector<SoakRig::RowOutcome> SoakRig::RunInStatusWindow(OperationRun& run, c
     bool allFinished = true;
     for (const int port : run.ports) {
         RowOutcome& row = rows[static_cast<size_t>(port)];
-        row.finished = finished(port);
+        // What the operator sees decides: a "Completed!" row is judged as a
+        // port whose work was done, and its module's memory must show it.
+        row.finished = list.CellText(port, 3) == QStringLiteral("Completed!");
         row.texts = statusRows_->Texts(port);
+        if (row.finished != finished(port))
+            Fail(run, port, std::string("its row and the run disagree on whether it finished"));
         allFinished = allFinished && row.finished;
         const std::string last = list.CellText(port, 3).toStdString();
         if (row.finished && (last != "Completed!" || list.RowColour(port) != row_colour::kBlue))
@@ -342,10 +346,11 @@ void SoakRig::Judge(OperationRun& run, int port, const Expectation& expected, bo
         return;
     }
     if (finished) {
+        tally_.CountUnearnedCompletion();
         Fail(run, port, what + " it finished: the fault went unnoticed");
         return;
     }
-    if (!Contains(shown, expected.failureText)) {
+    if (expected.failureText.empty() ? shown.empty() : !Contains(shown, expected.failureText)) {
         Fail(run, port, what + " it had to show \"" + expected.failureText + "\" but showed " + Quoted(shown));
         return;
     }
@@ -399,7 +404,7 @@ void SoakRig::EndOperation(OperationRun& run, sim::Personality personality)
                                  : run.operation == Operation::RomDownload  ? kFirmwareChanged
                                                                              : "";
     for (const std::string& message : MessagesSince(run)) {
-        if (message != expected)
+        if (message != expected && (run.refusal.empty() || message.rfind(run.refusal, 0) != 0))
             Fail(run, -1, "unexpected message \"" + message + "\"");
     }
 }

@@ -53,6 +53,7 @@ private:
         std::set<int> failed;              // ports that ended without finishing
         size_t messagesBefore = 0;
         bool hung = false;
+        std::string refusal;  // the message the operation must be refused with, if any
     };
 
     // What one port of a status window run showed.

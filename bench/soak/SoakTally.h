@@ -21,6 +21,10 @@ public:
     void CountSurvived() { ++survived_; }
     void CountWrongBytes(size_t bytes) { wrongBytes_ += bytes; }
     void CountHang() { ++hangs_; }
+    // A port shown "Completed!" (or its window closed as done) whose work was not done.
+    void CountUnearnedCompletion() { ++unearned_; }
+    void CountWrongValue() { ++wrongValues_; }
+    void CountRefusedDownload() { ++refusedDownloads_; }
     // Prints the failure at once, so that a run that is stopped keeps it.
     void Fail(int operation, int port, const std::string& what);
 
@@ -31,6 +35,9 @@ public:
     int Survived() const { return survived_; }
     size_t WrongBytes() const { return wrongBytes_; }
     int Hangs() const { return hangs_; }
+    int UnearnedCompletions() const { return unearned_; }
+    int WrongValues() const { return wrongValues_; }
+    int RefusedDownloads() const { return refusedDownloads_; }
     size_t Failures() const { return failures_; }
 
 private:
@@ -42,6 +49,9 @@ private:
     int survived_ = 0;
     size_t wrongBytes_ = 0;
     int hangs_ = 0;
+    int unearned_ = 0;
+    int wrongValues_ = 0;
+    int refusedDownloads_ = 0;
     size_t failures_ = 0;
 };
 
