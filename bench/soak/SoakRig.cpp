@@ -239,7 +239,7 @@ void SoakRig::Connect(OperationRun& run, const QString& baudRate)
         controls.portList->SetChecked(port, std::find(run.ports.begin(), run.ports.end(), port) != run.ports.end());
     controls.connect->click();
     for (const int port : run.ports) {
-        if (!sheet.Channel(port).IsOpen())
+        if (!sheet.Ports().IsOpen(port))
             Fail(run, port, "did not open on Connection: " + controls.portList->StatusText(port).toStdString());
     }
 }
@@ -295,8 +295,7 @@ std::vector<SoakRig::RowOutcome> SoakRig::RunInStatusWindow(OperationRun& run, c
         bool anyFailed = false;
         for (const int port : run.ports) {
             const bool failed = list.RowColour(port) == row_colour::kRed;
-            const SerialChannel& channel = sheet.Channel(port);
-            if (!(finished(port) || failed) || (channel.IsOpen() && channel.AwaitingReply()))
+            if (!(finished(port) || failed) || (sheet.Ports().IsOpen(port) && sheet.Ports().AwaitingReply(port)))
                 return false;
             anyFailed = anyFailed || failed;
         }
@@ -378,7 +377,7 @@ void SoakRig::EndOperation(OperationRun& run, sim::Personality personality)
     // that itself, or they would pile up as if leaked.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (int port = 0; port < sheet.PortCount(); ++port) {
-        if (sheet.Channel(port).IsOpen())
+        if (sheet.Ports().IsOpen(port))
             Fail(run, port, "still open after Disconnection");
     }
     std::set<int> reset = run.failed;

@@ -102,6 +102,12 @@ bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items,
     return WriteProfileString(user, "TEST", "ITEM_SETTING", value, shared ? error : userError);
 }
 
+uint16_t ReadRetryLimit(const std::string& root)
+{
+    const int limit = ParseLeadingInt(ReadProfileString(SettingsFilePath(root), "PORTS", "RETRY_LIMIT", "0"));
+    return static_cast<uint16_t>(std::clamp(limit, 0, 100));
+}
+
 std::vector<std::string> ReadExtraPorts(const std::string& root)
 {
     // The list is ours, not one of the system's settings, and 64 device paths

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,11 @@ std::array<bool, 8> ReadItemSetting(const std::string& root);
 // folder's settings file; where that cannot be written, in the user's. A value
 // the user's file already holds is kept in step, since it is read first.
 bool WriteItemSetting(const std::string& root, const std::array<bool, 8>& items, std::string& error);
+
+// [PORTS] RETRY_LIMIT: how often a request goes out again when its reply does
+// not come, or comes wrong, before the port gives up; 0 (the default) gives up
+// at once. At most 100: each resend waits the whole reply time-out.
+uint16_t ReadRetryLimit(const std::string& root);
 
 // [PORTS] EXTRA: serial devices that port discovery cannot find by itself, such
 // as the pseudo-terminals of a simulated module. Comma-separated; blanks around

@@ -1,18 +1,21 @@
-#include "ReplyDispatcher.h"
+#include "ModuleTest.h"
 
-#include "ReplyRules.h"
+#include "CommandRecord.h"
 
-#include "UtcClock.h"
-
-#include <cstdio>
+#include <QJsonArray>
 
 namespace veltra {
 
 namespace {
 
-constexpr uint32_t kApplicationBaud = 9600;
-constexpr uint32_t kYearAddress = 464;
-constexpr uint32_t kResultAddress = 467;
+using namespace module_facts;
+
+constexpr uint32_t kResultAddress = kTestRecordLast;
+
+QString DateText(const CalendarDate& date)
+{
+    return QString::asprintf("%04d-%02d-%02d", date.year, date.month, date.day);
+}
 
 }  // namespace
 
@@ -20,10 +23,16 @@ std::string TestItemName(int item)
 {
     static const char* const names[] = {"Port", "AD Ch1 Zero", "AD Ch1 Low", "AD Ch2 Zero",
                                         "AD Ch2 Low", "Temp. Sensor", "RTC", "EEP ROM"};
-    return item >= 1 && item <= 8 ? names[item - 1] : "";
+    return item >= 1 && item <= kTestItems ? names[item - 1] : "";
 }
 
-int ReplyDispatcher::TestItemCount() const
+ModuleTest::ModuleTest(ReplyDispatcher& dispatcher, Prompts& prompts, const RunTexts& texts,
+                       const RunTimeouts& timeouts)
+    : dispatcher_(dispatcher), bank_(dispatcher.Bank()), prompts_(prompts), texts_(texts), timeouts_(timeouts)
+{
+}
+
+int ModuleTest::TestItemCount() const
 {
     int count = 0;
     for (const int flag : testItemFlags_)
@@ -31,130 +40,155 @@ int ReplyDispatcher::TestItemCount() const
     return count;
 }
 
-void ReplyDispatcher::StartModuleTest()
+bool ModuleTest::HasPorts()
 {
-    StartRun();
+    if (bank_.SelectedCount() > 0)
+        return true;
+    prompts_.ShowMessage(texts_.testCaption, texts_.selectPort);
+    return false;
+}
+
+void ModuleTest::StartModuleTest()
+{
+    dispatcher_.StartRun(*this, "test", true);
+    states_.assign(static_cast<size_t>(bank_.PortCount()), Progress{});
     int first = 1;
-    while (first <= 8 && testItemFlags_[static_cast<size_t>(first - 1)] != 1)
+    while (first <= kTestItems && testItemFlags_[static_cast<size_t>(first - 1)] != 1)
         ++first;
-    if (first > 8)
+    if (first > kTestItems)
         return;
-    for (int port = 0; port < ports_.PortCount(); ++port) {
+    QString items;
+    for (const int flag : testItemFlags_)
+        items += flag == 1 ? '1' : '0';
+    for (int port = 0; port < bank_.PortCount(); ++port) {
         // Only ticked ports are tested: an open port that is not ticked is not
         // among the ports to run, and its finishing must not end the run.
-        if (!ports_.IsChecked(port))
+        if (!bank_.Selected(port))
             continue;
-        if (!ports_.ReopenAt(port, kApplicationBaud)) {
-            ports_.SetPortStatus(port, port_image::kClosed);
-            observer_.ShowMessage(texts_.testCaption, texts_.cannotOpen + " " + ports_.PortName(port));
-            FailPort(port, CannotOpenText(port));
+        dispatcher_.Slot(port).result.data = QJsonObject{{"items", items}};
+        // The application firmware listens at 9,600 bit/s whatever the box says.
+        if (!bank_.Open(port, kApplicationBaud)) {
+            prompts_.ShowMessage(texts_.testCaption, texts_.cannotOpen + " " + bank_.PortName(port));
+            dispatcher_.FailPort(port, texts_.cannotOpen + " " + bank_.OpenError(port));
             continue;
         }
-        ports_.SetPortStatus(port, port_image::kOpen);
-        PortSlot& slot = SlotOf(port);
-        slot = PortSlot{};
-        slot.running = true;
-        slot.stampWrites = 0;
-        slot.resultBits = 0xFF;
-        slot.testItem = first;
-        SendNotice(port, notice::kPhaseStarts, code::kTest, 8);
-        Send(port, code::kTest, BuildTestRequest(static_cast<uint32_t>(first)), 9, timeouts_.application);
-    }
-    observer_.EnableDisconnect();
-}
-
-void ReplyDispatcher::DispatchTest(int port, PortSlot& slot)
-{
-    if (!TakeFrameReply(port, slot))
-        return;
-    if (slot.code == code::kTest) {
-        EvaluateTestReply(port);
-        return;
-    }
-    if (slot.stampWrites < 3)
-        WriteTestStamp(port);
-    else if (slot.testItem > 8)
-        ResultByteTaken(port);
-    else if (slot.itemPassed == 1)
-        NextTestItem(port);
-    else if (slot.resultWritten == 0) {
-        slot.resultWritten = 1;
-        WriteTestResult(kResultAddress, slot.resultBits, port);
-    } else {
-        FailPort(port, {});  // the row shows the item that failed
+        At(port).testItem = first;
+        dispatcher_.Slot(port).running = true;
+        dispatcher_.BeginPhase(port, "test");
+        dispatcher_.SendNotice(port, notice::kPhaseStarts, code::kTest, kTestItems);
+        dispatcher_.Send(port, code::kTest, BuildTestRequest(static_cast<uint32_t>(first)), 9, timeouts_.application);
     }
 }
 
-void ReplyDispatcher::EvaluateTestReply(int port)
+void ModuleTest::OnReply(int port, PortSlot& slot, bool right)
 {
-    PortSlot& slot = SlotOf(port);
+    if (!right) {
+        dispatcher_.FailPort(port, texts_.wrongReply);
+        return;
+    }
+    if (slot.code == code::kTest)
+        EvaluateTestReply(port, slot);
+    else
+        AfterWrite(port);
+}
+
+void ModuleTest::EvaluateTestReply(int port, PortSlot& slot)
+{
+    Progress& progress = At(port);
     const auto* reply = reinterpret_cast<const uint8_t*>(slot.replyBuffer.data());
     const auto result = static_cast<int32_t>((uint32_t{reply[7]} << 24) | (uint32_t{reply[8]} << 16) |
                                              (uint32_t{reply[9]} << 8) | uint32_t{reply[10]});
-    const std::string name = TestItemName(slot.testItem);
+    const std::string name = TestItemName(progress.testItem);
+    QJsonObject& data = slot.result.data;
+    QJsonArray results = data["results"].toArray();
+    results.append(QJsonObject{{"item", progress.testItem}, {"code", result}});
+    data["results"] = results;
     if (result == 0) {
-        observer_.SetRowResult(port, 3, name + " " + texts_.testPassed);
-        slot.itemPassed = 1;
-        slot.resultBits = static_cast<uint8_t>(slot.resultBits ^ (0x80u >> (slot.testItem - 1)));
+        dispatcher_.Observer().SetRowResult(port, 3, name + " " + texts_.testPassed);
+        progress.itemPassed = true;
+        progress.resultBits = static_cast<uint8_t>(progress.resultBits ^ (0x80u >> (progress.testItem - 1)));
     } else {
-        observer_.SetRowResult(port, 2, std::to_string(result) + " - " + name + " " + texts_.testFailed);
-        slot.itemPassed = 0;
+        const std::string text = std::to_string(result) + " - " + name + " " + texts_.testFailed;
+        dispatcher_.Observer().SetRowResult(port, 2, text);
+        slot.result.failure = text;
+        progress.itemPassed = false;
     }
-    slot.resultWritten = 0;
-    if (slot.stampWrites == 0)
+    progress.resultWritten = false;
+    if (progress.stampWrites == 0) {
         WriteTestStamp(port);
-    else if (slot.testItem <= 8 && slot.itemPassed == 1)
+    } else if (progress.testItem <= kTestItems && progress.itemPassed) {
         NextTestItem(port);
-    else if (slot.resultWritten == 0) {
-        slot.resultWritten = 1;
-        WriteTestResult(kResultAddress, slot.resultBits, port);
+    } else {
+        progress.resultWritten = true;
+        WriteTestResult(port);
     }
 }
 
-void ReplyDispatcher::NextTestItem(int port)
+// After a date byte or the result byte has been taken.
+void ModuleTest::AfterWrite(int port)
 {
-    PortSlot& slot = SlotOf(port);
-    int item = slot.testItem + 1;
-    while (item <= 8 && testItemFlags_[static_cast<size_t>(item - 1)] != 1)
+    Progress& progress = At(port);
+    if (progress.stampWrites < 3) {
+        WriteTestStamp(port);
+    } else if (progress.testItem > kTestItems) {
+        // A port passes only once its module has taken the result byte.
+        // Counted any earlier, the run's end would close the window with the
+        // write's answer still on the line, and the record read that follows
+        // on the open port would take that answer for its own.
+        dispatcher_.SendNotice(port, notice::kPhaseDone, kTestItems);
+        dispatcher_.PortFinished(port);
+    } else if (progress.itemPassed) {
+        NextTestItem(port);
+    } else if (!progress.resultWritten) {
+        progress.resultWritten = true;
+        WriteTestResult(port);
+    } else {
+        dispatcher_.FailPort(port, {}, false);  // the row shows the item that failed
+    }
+}
+
+void ModuleTest::NextTestItem(int port)
+{
+    Progress& progress = At(port);
+    int item = progress.testItem + 1;
+    while (item <= kTestItems && testItemFlags_[static_cast<size_t>(item - 1)] != 1)
         ++item;
-    slot.testItem = item;
-    if (item > 8) {
-        WriteTestResult(kResultAddress, slot.resultBits, port);
+    progress.testItem = item;
+    if (item > kTestItems) {
+        WriteTestResult(port);
         return;
     }
-    SendNotice(port, notice::kProgress, 1);
-    Send(port, code::kTest, BuildTestRequest(static_cast<uint32_t>(item)), 9, timeouts_.application);
+    dispatcher_.SendNotice(port, notice::kProgress, 1);
+    dispatcher_.Send(port, code::kTest, BuildTestRequest(static_cast<uint32_t>(item)), 9, timeouts_.application);
 }
 
-// A port passes only once its module has taken the result byte. Counted any
-// earlier, the run's end would close the window with the write's answer still
-// on the line, and the record read that follows on the open port would take
-// that answer for its own.
-void ReplyDispatcher::ResultByteTaken(int port)
+void ModuleTest::WriteTestStamp(int port)
 {
-    PortFinished(port);
-    SendNotice(port, notice::kPhaseDone, 8);
-}
-
-void ReplyDispatcher::WriteTestStamp(int port)
-{
-    PortSlot& slot = SlotOf(port);
+    Progress& progress = At(port);
     // One reading of the clock for all three bytes: a test that runs across
     // midnight must not stamp the year of one day with the month of the next.
-    if (slot.stampWrites == 0)
-        slot.stampDate = TodayUtc();
-    const CalendarDate& today = slot.stampDate;
-    const int values[] = {today.year % 100, today.month, today.day};
-    const int index = slot.stampWrites;
-    Send(port, code::kStampWrite,
-         BuildEepromWrite(kYearAddress + static_cast<uint32_t>(index), static_cast<uint8_t>(values[index])), 13,
-         timeouts_.application);
-    ++slot.stampWrites;
+    if (progress.stampWrites == 0) {
+        progress.stampDate = TodayUtc();
+        dispatcher_.Slot(port).result.data["date"] = DateText(progress.stampDate);
+    }
+    const CalendarDate& date = progress.stampDate;
+    const int values[] = {date.year % 100, date.month, date.day};
+    const int index = progress.stampWrites++;
+    dispatcher_.Send(port, code::kStampWrite,
+                     BuildEepromWrite(kTestRecordFirst + static_cast<uint32_t>(index), static_cast<uint8_t>(values[index])),
+                     13, timeouts_.application);
 }
 
-void ReplyDispatcher::WriteTestResult(uint32_t address, uint8_t value, int port)
+void ModuleTest::WriteTestResult(int port)
 {
-    Send(port, code::kStampWrite, BuildEepromWrite(address, value), 13, timeouts_.application);
+    const uint8_t bits = At(port).resultBits;
+    dispatcher_.Slot(port).result.data["resultByte"] = bits;
+    dispatcher_.Send(port, code::kStampWrite, BuildEepromWrite(kResultAddress, bits), 13, timeouts_.application);
+}
+
+void ModuleTest::OnTimeout(int port, int eventCode, char /*lastCode*/)
+{
+    dispatcher_.FailPort(port, eventCode == kEventTimeOut ? texts_.timeOut : std::string("Retry Over"));
 }
 
 }  // namespace veltra

@@ -1,19 +1,22 @@
-#include "ReplyDispatcher.h"
+#include "ParameterTransfer.h"
 
-#include "ReplyRules.h"
-
+#include "CommandRecord.h"
+#include "RomImage.h"
 #include "Settings.h"
 #include "ValueText.h"
+
+#include <QJsonArray>
+
+#include <cstdio>
 
 namespace veltra {
 
 namespace {
 
-constexpr uint32_t kApplicationBaud = 9600;
-// A row can never hold more bytes than the module's EEPROM; a larger Size is a
-// typing error that must not send the transfer on for ever.
-constexpr int kEepromSize = 512;
+using namespace module_facts;
 
+// A row can never hold more bytes than the module's EEPROM; a larger Size is
+// a typing error that must not send the transfer on for ever.
 int RowSize(const ParameterEntry& row)
 {
     // Saturating: atoi would wrap 4294967297 round to a plausible 1.
@@ -21,110 +24,150 @@ int RowSize(const ParameterEntry& row)
     return size < 0 ? 0 : (size > kEepromSize ? kEepromSize : size);
 }
 
-int RowAddress(const ParameterEntry& row)
+// Counted without sign, so an address cell of eight hexadecimal digits cannot overflow.
+uint32_t RowAddress(const ParameterEntry& row)
 {
-    return static_cast<int>(HexField(row.hexAddress));
+    return HexField(row.hexAddress);
 }
 
-// The address of the slot's current byte, counted without sign so that an
-// address cell of eight hexadecimal digits cannot overflow.
-uint32_t ByteAddress(const PortSlot& slot)
+QString HexBytes(const std::vector<uint8_t>& bytes)
 {
-    return static_cast<uint32_t>(slot.address) + slot.byteIndex;
+    QString text;
+    for (const uint8_t byte : bytes)
+        text += QString::asprintf("%02X", byte);
+    return text;
 }
 
 }  // namespace
 
-int ReplyDispatcher::PrepareUpload()
+ParameterTransfer::ParameterTransfer(ReplyDispatcher& dispatcher, Prompts& prompts, ParameterTable& parameters,
+                                     const RunTexts& texts, const RunTimeouts& timeouts)
+    : dispatcher_(dispatcher), bank_(dispatcher.Bank()), prompts_(prompts), parameters_(parameters), texts_(texts),
+      timeouts_(timeouts)
 {
-    StartRun();
-    const int ports = CheckedPortCount();
+}
+
+int ParameterTransfer::CheckedRowCount() const
+{
+    int count = 0;
+    for (const ParameterEntry& row : parameters_.rows)
+        count += row.checked ? 1 : 0;
+    return count;
+}
+
+bool ParameterTransfer::OpenFirstSelected(const std::string& caption)
+{
+    int port = 0;
+    while (!bank_.Selected(port))
+        ++port;
+    if (!bank_.Open(port, kApplicationBaud)) {
+        prompts_.ShowMessage(caption, texts_.cannotOpen + " " + bank_.PortName(port));
+        return false;
+    }
+    return true;
+}
+
+int ParameterTransfer::PrepareUpload()
+{
+    const int ports = bank_.SelectedCount();
     if (ports == 0) {
-        observer_.ShowMessage(texts_.uploadCaption, texts_.selectPort);
+        prompts_.ShowMessage(texts_.uploadCaption, texts_.selectPort);
         return -1;
     }
     if (ports > 1) {
-        observer_.ShowMessage(texts_.uploadCaption, texts_.onlyOneScale);
+        prompts_.ShowMessage(texts_.uploadCaption, texts_.onlyOneScale);
         return -1;
     }
     if (CheckedRowCount() == 0) {
-        observer_.ShowMessage(texts_.uploadCaption, texts_.noParameter);
+        prompts_.ShowMessage(texts_.uploadCaption, texts_.noParameter);
         return -1;
     }
-    int port = 0;
-    while (!ports_.IsChecked(port))
-        ++port;
-    if (!ports_.ReopenAt(port, kApplicationBaud)) {
-        ports_.SetPortStatus(port, port_image::kClosed);
-        observer_.ShowMessage(texts_.uploadCaption, texts_.cannotOpen + " " + ports_.PortName(port));
+    if (!OpenFirstSelected(texts_.uploadCaption))
         return -1;
-    }
-    ports_.SetPortStatus(port, port_image::kOpen);
     // Only the rows the upload reads are emptied for their new values; every
     // other row keeps its value, tick and unsaved edit.
-    for (size_t row = 0; row < parameters_.rows.size(); ++row) {
-        ParameterEntry& entry = parameters_.rows[row];
-        if (entry.type == "R")
-            entry.checked = false;
-        if (entry.checked)
-            entry.value.clear();
-        observer_.ParameterRowChanged(static_cast<int>(row));
+    for (ParameterEntry& row : parameters_.rows) {
+        if (row.type == "R")
+            row.checked = false;
+        if (row.checked)
+            row.value.clear();
     }
-    SlotOf(port) = PortSlot{};
-    uploadPort_ = port;
-    return port;
+    dispatcher_.StartRun(*this, "params-up", false);
+    cursors_.assign(static_cast<size_t>(bank_.PortCount()), Cursor{});
+    uploadPort_ = 0;
+    while (!bank_.Selected(uploadPort_))
+        ++uploadPort_;
+    dispatcher_.Slot(uploadPort_).result.data = QJsonObject{{"file", QString::fromStdString(sourcePath_)}};
+    dispatcher_.BeginPhase(uploadPort_, "read");
+    return uploadPort_;
 }
 
-bool ReplyDispatcher::ParamReadStart(int port, int firstRow)
+void ParameterTransfer::StartUpload()
+{
+    if (uploadPort_ >= 0 && !ParamReadStart(uploadPort_, 0))
+        UploadOver(uploadPort_);
+}
+
+bool ParameterTransfer::ParamReadStart(int port, int firstRow)
 {
     // The upload progress window acts only on notices with active 0; that goes
     // for the end notice too, which follows when no row is left.
-    notice_.active = 0;
-    int row = firstRow;
+    StatusNotice& notice = dispatcher_.SharedNotice();
+    notice.active = 0;
     const int rows = static_cast<int>(parameters_.rows.size());
+    int row = firstRow;
     while (row < rows && (!parameters_.rows[static_cast<size_t>(row)].checked ||
                           parameters_.rows[static_cast<size_t>(row)].type == "R"))
         ++row;
     if (row >= rows)
         return false;
     const ParameterEntry& entry = parameters_.rows[static_cast<size_t>(row)];
-    PortSlot& slot = SlotOf(port);
-    slot = PortSlot{};
-    slot.running = true;
-    slot.address = RowAddress(entry);
-    slot.listIndex = row;
-    slot.size = RowSize(entry);
-    slot.byteIndex = 0;
-    slot.values.assign(static_cast<size_t>(slot.size), 0xFF);
-    notice_ = StatusNotice{0, notice::kProgress, 0, port};
-    observer_.RunOver(notice_, 1);
-    SendParamRead(port);
+    Cursor& cursor = At(port);
+    cursor = Cursor{RowAddress(entry), row, RowSize(entry), 0, {}};
+    cursor.values.assign(static_cast<size_t>(cursor.size), 0xFF);
+    dispatcher_.Slot(port).running = true;
+    notice = StatusNotice{0, notice::kProgress, 0, port};
+    dispatcher_.Observer().RunOver(notice, 1);
+    SendRead(port);
     return true;
 }
 
-void ReplyDispatcher::SendParamRead(int port)
+void ParameterTransfer::SendRead(int port)
 {
-    const PortSlot& slot = SlotOf(port);
-    Send(port, code::kParamRead, BuildEepromRead(ByteAddress(slot)), 9, timeouts_.application);
+    const Cursor& cursor = At(port);
+    dispatcher_.Send(port, code::kParamRead, BuildEepromRead(cursor.address + static_cast<uint32_t>(cursor.byteIndex)), 9,
+                     timeouts_.application);
 }
 
-bool ReplyDispatcher::ParamReadNext(int port)
+bool ParameterTransfer::ParamReadNext(int port)
 {
-    PortSlot& slot = SlotOf(port);
-    if (slot.byteIndex + 1 < slot.size) {
-        ++slot.byteIndex;
-        SendParamRead(port);
+    Cursor& cursor = At(port);
+    if (cursor.byteIndex + 1 < cursor.size) {
+        ++cursor.byteIndex;
+        SendRead(port);
         return false;
     }
-    ParameterEntry& entry = parameters_.rows.at(static_cast<size_t>(slot.listIndex));
-    entry.value = BytesToValueText(entry.type, slot.values);
-    observer_.ParameterRowChanged(slot.listIndex);
+    ParameterEntry& entry = parameters_.rows.at(static_cast<size_t>(cursor.row));
+    entry.value = BytesToValueText(entry.type, cursor.values);
+    QJsonObject& data = dispatcher_.Slot(port).result.data;
+    QJsonArray values = data["values"].toArray();
+    values.append(QJsonObject{{"id", QString::fromStdString(entry.id)},
+                              {"address", QString::fromStdString(entry.hexAddress)},
+                              {"bytes", HexBytes(cursor.values)},
+                              {"value", QString::fromStdString(entry.value)}});
+    data["values"] = values;
     return true;
+}
+
+void ParameterTransfer::UploadOver(int port)
+{
+    dispatcher_.PortFinished(port);
+    dispatcher_.RunOver(notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
 }
 
 // Every ticked row is checked before the first byte goes out, so that a
 // wrong value never reaches any module, not even part of the way.
-std::string ReplyDispatcher::ValueProblems() const
+std::string ParameterTransfer::ValueProblems() const
 {
     constexpr int kShownRows = 20;
     std::string text;
@@ -148,138 +191,153 @@ std::string ReplyDispatcher::ValueProblems() const
     return text;
 }
 
-bool ReplyDispatcher::PrepareParamDownload()
+bool ParameterTransfer::PrepareParamDownload()
 {
-    StartRun();
-    if (CheckedPortCount() == 0) {
-        observer_.ShowMessage(texts_.downloadCaption, texts_.selectPorts);
+    if (bank_.SelectedCount() == 0) {
+        prompts_.ShowMessage(texts_.downloadCaption, texts_.selectPorts);
         return false;
     }
     // Rows a download never writes are unticked first, so that a selection of
     // only such rows is reported instead of starting a run that writes nothing.
     BuildTransferMask(parameters_);
     for (size_t row = 0; row < parameters_.rows.size(); ++row) {
-        if (parameters_.transferMask[row] == 0 && parameters_.rows[row].checked) {
+        if (parameters_.transferMask[row] == 0)
             parameters_.rows[row].checked = false;
-            observer_.ParameterRowChanged(static_cast<int>(row));
-        }
     }
     if (CheckedRowCount() == 0) {
-        observer_.ShowMessage(texts_.downloadCaption, texts_.noParameter);
+        prompts_.ShowMessage(texts_.downloadCaption, texts_.noParameter);
         return false;
     }
     if (const std::string problems = ValueProblems(); !problems.empty()) {
-        observer_.ShowMessage(texts_.downloadCaption, texts_.checkParameter + "\n" + problems);
+        prompts_.ShowMessage(texts_.downloadCaption, texts_.checkParameter + "\n" + problems);
         return false;
     }
     // The first ticked port is opened before the window shows, so that a port
     // another program holds is named at once instead of leaving a window that
     // waits for nothing.
-    int port = 0;
-    while (!ports_.IsChecked(port))
-        ++port;
-    if (!ports_.ReopenAt(port, kApplicationBaud)) {
-        ports_.SetPortStatus(port, port_image::kClosed);
-        observer_.ShowMessage(texts_.downloadCaption, texts_.cannotOpen + " " + ports_.PortName(port));
-        return false;
-    }
-    ports_.SetPortStatus(port, port_image::kOpen);
-    return true;
+    return OpenFirstSelected(texts_.downloadCaption);
 }
 
-void ReplyDispatcher::BeginParamDownload()
+void ParameterTransfer::BeginParamDownload()
 {
-    StartRun();
+    dispatcher_.StartRun(*this, "params-down", true);
+    cursors_.assign(static_cast<size_t>(bank_.PortCount()), Cursor{});
     // The application firmware listens at 9,600 bit/s only, so every ticked
     // port runs at that rate, not just the first.
     const int rowsChecked = CheckedRowCount();
-    for (int port = 0; port < ports_.PortCount(); ++port) {
-        if (!ports_.IsChecked(port))
+    for (int port = 0; port < bank_.PortCount(); ++port) {
+        if (!bank_.Selected(port))
             continue;
-        if (ports_.BaudRate(port) != kApplicationBaud || !ports_.IsOpen(port)) {
-            if (ports_.ReopenAt(port, kApplicationBaud))
-                ports_.SetPortStatus(port, port_image::kOpen);
-            else
-                ports_.SetPortStatus(port, port_image::kClosed);
-        }
-        SendNotice(port, notice::kPhaseStarts, code::kParamWrite, rowsChecked);
+        if (bank_.BaudRate(port) != kApplicationBaud || !bank_.IsOpen(port))
+            bank_.Open(port, kApplicationBaud);
+        dispatcher_.SendNotice(port, notice::kPhaseStarts, code::kParamWrite, rowsChecked);
     }
     int first = 0;
     const int rows = static_cast<int>(parameters_.rows.size());
     while (first < rows && !parameters_.rows[static_cast<size_t>(first)].checked)
         ++first;
-    for (int port = 0; port < ports_.PortCount(); ++port) {
-        if (!ports_.IsChecked(port))
+    for (int port = 0; port < bank_.PortCount(); ++port) {
+        if (!bank_.Selected(port))
             continue;
-        if (!ports_.IsOpen(port)) {
-            FailPort(port, CannotOpenText(port));
+        dispatcher_.Slot(port).result.data = QJsonObject{{"file", QString::fromStdString(sourcePath_)}};
+        if (!bank_.IsOpen(port)) {
+            const std::string reason = bank_.OpenError(port);
+            dispatcher_.FailPort(port, reason.empty() ? texts_.cannotOpen : texts_.cannotOpen + " " + reason);
             continue;
         }
-        PortSlot& slot = SlotOf(port);
-        slot = PortSlot{};
-        slot.running = true;
-        slot.listIndex = first;
-        slot.byteIndex = 0;
-        slot.size = first < rows ? RowSize(parameters_.rows[static_cast<size_t>(first)]) : 0;
-        if (ParamWriteNext(port) == WriteStep::Finished) {
-            SendNotice(port, notice::kPhaseDone, rows);
-            PortFinished(port);
+        dispatcher_.Slot(port).running = true;
+        dispatcher_.BeginPhase(port, "write");
+        Cursor& cursor = At(port);
+        cursor.row = first;
+        cursor.byteIndex = 0;
+        cursor.size = first < rows ? RowSize(parameters_.rows[static_cast<size_t>(first)]) : 0;
+        if (!ParamWriteNext(port)) {
+            dispatcher_.SendNotice(port, notice::kPhaseDone, rows);
+            dispatcher_.PortFinished(port);
         }
     }
-    observer_.EnableDisconnect();
-    CheckRunEnd();
 }
 
-WriteStep ReplyDispatcher::ParamWriteNext(int port)
+bool ParameterTransfer::ParamWriteNext(int port)
 {
-    PortSlot& slot = SlotOf(port);
+    Cursor& cursor = At(port);
     const int rows = static_cast<int>(parameters_.rows.size());
-    if (slot.listIndex >= rows)
-        return WriteStep::Finished;
-    const ParameterEntry* entry = &parameters_.rows[static_cast<size_t>(slot.listIndex)];
-    slot.size = RowSize(*entry);
-    if (slot.byteIndex >= slot.size) {
-        int next = slot.listIndex + 1;
+    if (cursor.row >= rows)
+        return false;
+    const ParameterEntry* entry = &parameters_.rows[static_cast<size_t>(cursor.row)];
+    cursor.size = RowSize(*entry);
+    if (cursor.byteIndex >= cursor.size) {
+        int next = cursor.row + 1;
         while (next < rows && !parameters_.rows[static_cast<size_t>(next)].checked)
             ++next;
         if (next >= rows)
-            return WriteStep::Finished;
-        slot.listIndex = next;
-        slot.byteIndex = 0;
+            return false;
+        cursor.row = next;
+        cursor.byteIndex = 0;
         entry = &parameters_.rows[static_cast<size_t>(next)];
-        slot.size = RowSize(*entry);
-        if (slot.size == 0)
-            return ParamWriteNext(port);
+        cursor.size = RowSize(*entry);
     }
-    const int noticeValue = slot.byteIndex == 0 ? 1 : 0;
-    slot.address = RowAddress(*entry);
-    const uint8_t value = ValueTextByte(entry->type, slot.size, entry->value, slot.byteIndex);
-    SendNotice(port, notice::kProgress, noticeValue);
-    Send(port, code::kParamWrite, BuildEepromWrite(ByteAddress(slot), value), 13, timeouts_.application);
-    return WriteStep::Sent;
+    const int noticeValue = cursor.byteIndex == 0 ? 1 : 0;
+    cursor.address = RowAddress(*entry);
+    const uint8_t value = ValueTextByte(entry->type, cursor.size, entry->value, cursor.byteIndex);
+    if (cursor.byteIndex == 0)
+        cursor.values.clear();
+    cursor.values.push_back(value);
+    dispatcher_.SendNotice(port, notice::kProgress, noticeValue);
+    dispatcher_.Send(port, code::kParamWrite, BuildEepromWrite(cursor.address + static_cast<uint32_t>(cursor.byteIndex), value),
+                     13, timeouts_.application);
+    return true;
 }
 
-void ReplyDispatcher::DispatchParameters(int port, PortSlot& slot)
+void ParameterTransfer::OnReply(int port, PortSlot& slot, bool right)
 {
-    if (!TakeFrameReply(port, slot))
-        return;
+    Cursor& cursor = At(port);
     if (slot.code == code::kParamRead) {
-        if (slot.byteIndex < slot.values.size())
-            slot.values[slot.byteIndex] = static_cast<uint8_t>(slot.replyBuffer[10]);
+        if (!right) {
+            // The one port of an upload: the rows read so far keep their
+            // values, the one it broke stays empty.
+            bank_.Close(port);
+            dispatcher_.FailPort(port, texts_.wrongReply, false);
+            prompts_.ShowMessage(texts_.uploadCaption, texts_.wrongReply);
+            return;
+        }
+        if (cursor.byteIndex < static_cast<int>(cursor.values.size()))
+            cursor.values[static_cast<size_t>(cursor.byteIndex)] = static_cast<uint8_t>(slot.replyBuffer[10]);
         if (!ParamReadNext(port))
             return;
-        if (!ParamReadStart(port, slot.listIndex + 1)) {
-            SlotOf(port).running = false;
-            observer_.RunEnded();
-            RunOver(notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
-        }
+        if (!ParamReadStart(port, cursor.row + 1))
+            UploadOver(port);
         return;
     }
-    ++slot.byteIndex;
-    if (ParamWriteNext(port) == WriteStep::Finished) {
-        SendNotice(port, notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
-        PortFinished(port);
+    if (!right) {
+        dispatcher_.FailPort(port, texts_.wrongReply);
+        return;
     }
+    ++cursor.byteIndex;
+    if (cursor.byteIndex == cursor.size) {
+        const ParameterEntry& entry = parameters_.rows.at(static_cast<size_t>(cursor.row));
+        QJsonObject& data = slot.result.data;
+        QJsonArray written = data["written"].toArray();
+        written.append(QJsonObject{{"id", QString::fromStdString(entry.id)},
+                                   {"address", QString::fromStdString(entry.hexAddress)},
+                                   {"bytes", HexBytes(cursor.values)}});
+        data["written"] = written;
+    }
+    if (!ParamWriteNext(port)) {
+        dispatcher_.SendNotice(port, notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
+        dispatcher_.PortFinished(port);
+    }
+}
+
+void ParameterTransfer::OnTimeout(int port, int eventCode, char lastCode)
+{
+    const std::string text = eventCode == kEventTimeOut ? texts_.timeOut : std::string("Retry Over");
+    if (lastCode == code::kParamRead) {
+        dispatcher_.FailPort(port, text, false);
+        prompts_.ShowMessage(texts_.downloaderCaption, text);
+        return;
+    }
+    dispatcher_.FailPort(port, text);
 }
 
 }  // namespace veltra

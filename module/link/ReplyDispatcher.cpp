@@ -1,22 +1,112 @@
 #include "ReplyDispatcher.h"
 
-#include "ChannelPacket.h"
+#include "CommandRecord.h"
 #include "ReplyRules.h"
 
 #include <algorithm>
 
 namespace veltra {
 
-ReplyDispatcher::ReplyDispatcher(PortLink& ports, RunObserver& observer, const RomImage& image,
-                                 ParameterTable& parameters, std::function<RomOptions()> romOptions, RunTexts texts,
-                                 RunTimeouts timeouts)
-    : ports_(ports), observer_(observer), image_(image), parameters_(parameters), romOptions_(std::move(romOptions)),
-      texts_(std::move(texts)), timeouts_(timeouts), slots_(static_cast<size_t>(ports.PortCount()))
+namespace {
+
+bool IsFrameCode(char c)
 {
-    eraseTimers_.resize(slots_.size());
+    return c == code::kTest || c == code::kStampWrite || c == code::kRecordRead || c == code::kParamRead ||
+           c == code::kParamWrite;
 }
 
+int64_t MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+ReplyDispatcher::ReplyDispatcher(PortBank& bank) : bank_(bank) {}
+
 ReplyDispatcher::~ReplyDispatcher() = default;
+
+void ReplyDispatcher::SetObserver(RunObserver* observer)
+{
+    observer_ = observer != nullptr ? observer : &quiet_;
+}
+
+void ReplyDispatcher::AddResultListener(std::function<void(const PortResult&)> listener)
+{
+    resultListeners_.push_back(std::move(listener));
+}
+
+// Ports may have been added since the last run: the slots follow the bank.
+void ReplyDispatcher::EnsureSlots()
+{
+    const auto count = static_cast<size_t>(bank_.PortCount());
+    if (slots_.size() < count) {
+        slots_.resize(count);
+        eraseTimers_.resize(count);
+        eraseProgress_.resize(count, 0);
+    }
+}
+
+void ReplyDispatcher::StartRun(Sequence& sequence, const std::string& operation, bool statusWindow)
+{
+    EnsureSlots();
+    for (size_t port = 0; port < slots_.size(); ++port) {
+        StopEraseTimer(static_cast<int>(port));
+        slots_[port] = PortSlot{};
+    }
+    sequence_ = &sequence;
+    operation_ = operation;
+    statusWindow_ = statusWindow;
+    doneCount_ = 0;
+    failCount_ = 0;
+    runFinished_ = false;
+    runEnded_ = false;
+    portsToRun_ = bank_.SelectedCount();
+    const auto now = std::chrono::system_clock::now();
+    for (int port = 0; port < bank_.PortCount(); ++port) {
+        if (!bank_.Selected(port))
+            continue;
+        PortResult& result = Slot(port).result;
+        result.port = port;
+        result.portName = bank_.PortName(port);
+        result.operation = operation;
+        result.start = now;
+    }
+}
+
+void ReplyDispatcher::EndRun(const std::string& why)
+{
+    for (int port = 0; port < static_cast<int>(slots_.size()); ++port) {
+        StopEraseTimer(port);
+        PortSlot& slot = Slot(port);
+        if (bank_.Selected(port) && !slot.Ended() && !slot.result.operation.empty()) {
+            slot.failed = true;
+            slot.result.failure = why;
+            EndPort(port, slot);
+        }
+        slot.running = false;
+    }
+    sequence_ = nullptr;
+}
+
+void ReplyDispatcher::Send(int port, char requestCode, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs)
+{
+    PortSlot& slot = Slot(port);
+    slot.code = requestCode;
+    slot.request = bytes;
+    slot.expectedLength = expectedLength;
+    slot.ClearReply();
+    bank_.Send(port, CommandRecord::Make(requestCode, std::move(bytes), expectedLength), timeoutMs);
+}
+
+void ReplyDispatcher::BeginPhase(int port, const std::string& name)
+{
+    PortSlot& slot = Slot(port);
+    if (!slot.result.phases.empty())
+        slot.result.phases.back().ms = MillisecondsSince(slot.phaseStart);
+    slot.result.phases.push_back({name, 0});
+    slot.phaseStart = std::chrono::steady_clock::now();
+}
 
 void ReplyDispatcher::OnReceivedData(int port, const char* data, size_t count)
 {
@@ -24,98 +114,46 @@ void ReplyDispatcher::OnReceivedData(int port, const char* data, size_t count)
         return;
     // The channel never hands over more than one buffer's worth, but a caller
     // may; each piece is judged as it would arrive.
-    for (size_t at = 0; at < count; at += kReplyBufferSize)
-        Dispatch(port, std::string_view(data + at, std::min(kReplyBufferSize, count - at)));
+    const size_t piece = module_facts::kBufferSize;
+    for (size_t at = 0; at < count; at += piece)
+        Dispatch(port, Slot(port), std::string_view(data + at, std::min(piece, count - at)));
 }
 
-void ReplyDispatcher::Dispatch(int port, std::string_view piece)
+void ReplyDispatcher::Dispatch(int port, PortSlot& slot, std::string_view piece)
 {
-    PortSlot& slot = SlotOf(port);
-    if (!slot.running)
+    if (!slot.running || sequence_ == nullptr)
         return;  // nothing awaited: bytes after 'G' or 'K', or after the port stopped
 
     if (slot.code == code::kHandshake) {
-        // Each handshake chunk is judged by itself. A boot loader that answers
-        // anything but "U" stops the port here: left waiting, its time-out
-        // would later take the place of what really stopped it.
-        if (JudgeReply(code::kHandshake, 1, piece) != ReplyVerdict::Success) {
-            ports_.SetPortStatus(port, port_image::kClosed);
-            FailPort(port, texts_.wrongReply);
-            return;
-        }
-        ports_.ReplyArrived(port);
-        SendNotice(port, notice::kPhaseDone, 100);
-        ports_.SetPortStatus(port, port_image::kOpen);
-        slot.step = 0;
-        if (!NextRomStep(port))
-            PortFinished(port);
-        CheckRunEnd();
+        // Each handshake chunk is judged by itself.
+        const bool right = JudgeReply(code::kHandshake, 1, piece) == ReplyVerdict::Success;
+        if (right)
+            bank_.ReplyArrived(port);
+        sequence_->OnReply(port, slot, right);
+        CheckEnd();
         return;
     }
 
-    const size_t room = kReplyBufferSize - slot.replyCount;
-    const size_t take = std::min(room, piece.size());
+    const size_t take = std::min(slot.replyBuffer.size() - slot.replyCount, piece.size());
     std::copy_n(piece.data(), take, slot.replyBuffer.data() + slot.replyCount);
     slot.replyCount += take;
 
-    switch (slot.code) {
-    case code::kParamRead:
-    case code::kParamWrite:
-        DispatchParameters(port, slot);
-        break;
-    case code::kTest:
-    case code::kStampWrite:
-        DispatchTest(port, slot);
-        break;
-    case code::kRecordRead:
-        DispatchRecord(port, slot);
-        break;
-    default:
-        DispatchRom(port, slot);
-        break;
+    if (IsFrameCode(slot.code)) {
+        TakeFrame(port, slot);
+    } else if (IsReplyComplete(slot.code, slot.expectedLength, slot.replyCount)) {
+        // A read-back is judged by the sequence against its image.
+        const bool right =
+            slot.code == code::kReadBack || JudgeReply(slot.code, slot.expectedLength, slot.Reply()) == ReplyVerdict::Success;
+        // A boot loader that refuses a step leaves the port waiting for its
+        // time-out, unless the sequence stops the port at once.
+        if (right)
+            bank_.ReplyArrived(port);
+        sequence_->OnReply(port, slot, right);
     }
-    CheckRunEnd();
+    CheckEnd();
 }
 
-void ReplyDispatcher::SendNotice(int port, int code, int value, int range)
-{
-    notice_ = StatusNotice{1, code, value, port};
-    observer_.Notice(notice_, range, ports_.PortName(port));
-}
-
-void ReplyDispatcher::RunOver(int code, int value)
-{
-    notice_.code = code;
-    observer_.RunOver(notice_, value);
-}
-
-int ReplyDispatcher::CheckedPortCount() const
-{
-    int count = 0;
-    for (int port = 0; port < ports_.PortCount(); ++port)
-        count += ports_.IsChecked(port) ? 1 : 0;
-    return count;
-}
-
-int ReplyDispatcher::CheckedRowCount() const
-{
-    int count = 0;
-    for (const ParameterEntry& row : parameters_.rows)
-        count += row.checked ? 1 : 0;
-    return count;
-}
-
-void ReplyDispatcher::Send(int port, char requestCode, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs)
-{
-    PortSlot& slot = SlotOf(port);
-    slot.code = requestCode;
-    slot.request = bytes;
-    slot.expectedLength = expectedLength;
-    slot.ClearReply();
-    ports_.Send(port, CommandRecord::Make(requestCode, std::move(bytes), expectedLength), timeoutMs);
-}
-
-bool ReplyDispatcher::TakeFrameReply(int port, PortSlot& slot)
+void ReplyDispatcher::TakeFrame(int port, PortSlot& slot)
 {
     const FrameScan scan = ScanFrameReply(slot.request, slot.Reply());
     if (scan.start > 0) {
@@ -123,54 +161,44 @@ bool ReplyDispatcher::TakeFrameReply(int port, PortSlot& slot)
                   slot.replyBuffer.begin() + static_cast<std::ptrdiff_t>(slot.replyCount), slot.replyBuffer.begin());
         slot.replyCount -= scan.start;
     }
-    if (scan.verdict == FrameVerdict::Complete) {
-        ports_.ReplyArrived(port);
-        return true;
+    if (scan.verdict == FrameVerdict::Incomplete)
+        return;
+    if (scan.verdict == FrameVerdict::Wrong) {
+        slot.ClearReply();
+        if (bank_.RetryRequest(port))
+            return;
     }
-    if (scan.verdict == FrameVerdict::Wrong)
-        WrongReply(port, slot);
-    return false;
+    bank_.ReplyArrived(port);
+    sequence_->OnReply(port, slot, scan.verdict == FrameVerdict::Complete);
 }
 
-void ReplyDispatcher::WrongReply(int port, PortSlot& slot)
+void ReplyDispatcher::OnPortTimedOut(int port, int eventCode, char lastCode)
 {
-    slot.ClearReply();
-    if (ports_.RetryRequest(port))
+    if (port < 0 || static_cast<size_t>(port) >= slots_.size() || sequence_ == nullptr)
         return;
-    ports_.ReplyArrived(port);
-    if (slot.code == code::kParamRead) {
-        // The one port of an upload: its values are left as they were read.
-        slot.running = false;
-        slot.failed = true;
-        ports_.Close(port);
-        ports_.SetPortStatus(port, port_image::kClosed);
-        observer_.ShowMessage(texts_.uploadCaption, texts_.wrongReply);
-        observer_.RunEnded();
-        return;
-    }
-    if (slot.code == code::kRecordRead) {
-        slot.running = false;
-        observer_.PortOver(port, kRecordWrongReply);
-        ReadNextTestRecord(port);
-        return;
-    }
-    FailPort(port, texts_.wrongReply);
+    PortSlot& slot = Slot(port);
+    if (slot.Ended())
+        return;  // a late event must not overwrite what stopped the port
+    StopEraseTimer(port);
+    sequence_->OnTimeout(port, eventCode, lastCode);
+    CheckEnd();
 }
 
 void ReplyDispatcher::PortFinished(int port)
 {
-    PortSlot& slot = SlotOf(port);
+    PortSlot& slot = Slot(port);
     if (slot.Ended())
         return;
     slot.finished = true;
     slot.running = false;
+    slot.result.ok = true;
     ++doneCount_;
-    CheckPortsEnded();
+    EndPort(port, slot);
 }
 
-void ReplyDispatcher::FailPort(int port, const std::string& text)
+void ReplyDispatcher::FailPort(int port, const std::string& text, bool show)
 {
-    PortSlot& slot = SlotOf(port);
+    PortSlot& slot = Slot(port);
     if (slot.Ended())
         return;
     slot.failed = true;
@@ -178,24 +206,32 @@ void ReplyDispatcher::FailPort(int port, const std::string& text)
     StopEraseTimer(port);
     // The port stops waiting: its cause stays on its row, and no time-out
     // comes later to count it a second time.
-    ports_.ReplyArrived(port);
-    if (!text.empty())
-        observer_.ShowPortError(ports_.PortName(port), text);
+    bank_.ReplyArrived(port);
+    if (show)
+        observer_->ShowPortError(bank_.PortName(port), text);
+    if (slot.result.failure.empty())
+        slot.result.failure = text;
     ++failCount_;
-    CheckPortsEnded();
+    EndPort(port, slot);
 }
 
-void ReplyDispatcher::CheckPortsEnded()
+void ReplyDispatcher::EndPort(int port, PortSlot& slot)
 {
-    if (runEnded_ || portsToRun_ == 0 || doneCount_ + failCount_ < portsToRun_)
-        return;
-    runEnded_ = true;
-    observer_.RunEnded();
+    if (!slot.result.phases.empty())
+        slot.result.phases.back().ms = MillisecondsSince(slot.phaseStart);
+    slot.result.end = std::chrono::system_clock::now();
+    slot.result.port = port;
+    for (const auto& listener : resultListeners_)
+        listener(slot.result);
+    if (!runEnded_ && portsToRun_ > 0 && doneCount_ + failCount_ >= portsToRun_) {
+        runEnded_ = true;
+        observer_->RunEnded();
+    }
 }
 
-void ReplyDispatcher::CheckRunEnd()
+void ReplyDispatcher::CheckEnd()
 {
-    if (runFinished_ || portsToRun_ == 0 || doneCount_ != portsToRun_)
+    if (!statusWindow_ || runFinished_ || portsToRun_ == 0 || doneCount_ != portsToRun_)
         return;
     runFinished_ = true;
     // Like every notice, the last one is the shared record with only its code
@@ -203,71 +239,16 @@ void ReplyDispatcher::CheckRunEnd()
     SendNotice(notice_.port, notice::kRunFinished, notice_.value);
 }
 
-void ReplyDispatcher::StartRun()
+void ReplyDispatcher::SendNotice(int port, int code, int value, int range)
 {
-    for (size_t i = 0; i < slots_.size(); ++i) {
-        StopEraseTimer(static_cast<int>(i));
-        slots_[i] = PortSlot{};
-    }
-    doneCount_ = 0;
-    failCount_ = 0;
-    runFinished_ = false;
-    runEnded_ = false;
-    portsToRun_ = CheckedPortCount();
+    notice_ = StatusNotice{1, code, value, port};
+    observer_->Notice(notice_, range, bank_.PortName(port));
 }
 
-void ReplyDispatcher::EndRun()
+void ReplyDispatcher::RunOver(int code, int value)
 {
-    for (size_t i = 0; i < slots_.size(); ++i) {
-        StopEraseTimer(static_cast<int>(i));
-        slots_[i].running = false;
-    }
-}
-
-void ReplyDispatcher::OnStatusRequest(int type, int value)
-{
-    if (type == 1 && value == code::kHandshake)
-        BeginRomRun();
-    else if (type == 1 && value == code::kParamWrite)
-        BeginParamDownload();
-    else if (type == 1 && value == code::kTest)
-        StartModuleTest();
-    else if (type == 0 && value == code::kParamRead && uploadPort_ >= 0 && !ParamReadStart(uploadPort_, 0))
-        RunOver(notice::kPhaseDone, static_cast<int>(parameters_.rows.size()));
-    else if (type == 0 && value == code::kRecordRead)
-        ReadTestRecords();
-}
-
-bool ReplyDispatcher::OnChannelEvent(int port, int eventCode, char lastCode)
-{
-    if (port < 0 || static_cast<size_t>(port) >= slots_.size())
-        return false;
-    PortSlot& slot = SlotOf(port);
-    if (slot.Ended())
-        return false;  // a late event must not overwrite what stopped the port
-    StopEraseTimer(port);
-    if (eventCode == kEventRetryOver) {
-        FailPort(port, {});
-        return true;
-    }
-    if (eventCode != kEventTimeOut)
-        return false;
-    slot.running = false;
-    if (lastCode == code::kParamRead) {
-        slot.failed = true;
-        observer_.ShowMessage(texts_.downloaderCaption, texts_.timeOut);
-        observer_.RunEnded();
-        return false;
-    }
-    if (lastCode == code::kRecordRead) {
-        observer_.PortOver(port, kRecordTimedOut);
-        ReadNextTestRecord(port);
-        return false;
-    }
-    if (lastCode == code::kInitialErase)
-        ++initialEraseCount_;
-    FailPort(port, texts_.timeOut);
-    return true;
+    notice_.code = code;
+    observer_->RunOver(notice_, value);
 }
 
 void ReplyDispatcher::StartEraseTimer(int port)
@@ -278,23 +259,22 @@ void ReplyDispatcher::StartEraseTimer(int port)
         timer->setInterval(1000);
         QObject::connect(timer.get(), &QTimer::timeout, [this, port] { OnEraseTick(port); });
     }
-    SlotOf(port).eraseProgress = 0;
+    eraseProgress_.at(static_cast<size_t>(port)) = 0;
     timer->start();
 }
 
 void ReplyDispatcher::StopEraseTimer(int port)
 {
-    auto& timer = eraseTimers_.at(static_cast<size_t>(port));
-    if (timer)
+    if (auto& timer = eraseTimers_.at(static_cast<size_t>(port)))
         timer->stop();
 }
 
 void ReplyDispatcher::OnEraseTick(int port)
 {
-    // 14 per second, and never the full bar while the erase is still going.
-    PortSlot& slot = SlotOf(port);
-    const int add = std::min(14, 99 - slot.eraseProgress);
-    slot.eraseProgress += add;
+    // 14 a second, and never the full bar while the erase is still going.
+    int& progress = eraseProgress_.at(static_cast<size_t>(port));
+    const int add = std::min(14, 99 - progress);
+    progress += add;
     SendNotice(port, notice::kProgress, add);
 }
 

@@ -1,166 +1,101 @@
 #pragma once
 
-#include "ParameterTable.h"
+#include "PortBank.h"
 #include "PortSlot.h"
-#include "RunInterfaces.h"
+#include "RunObserver.h"
+#include "Sequence.h"
 
 #include <QTimer>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veltra {
 
-// The engine room of a run: every port's replies are accumulated in its slot,
-// judged by the rule of the request in flight, and answered with the port's
-// next request, each port at its own pace. Runs entirely on the owner's
-// (GUI) thread; the channels hand their chunks over to it.
-// Reply time-outs of the requests, in milliseconds.
-struct RunTimeouts {
-    uint32_t bootLoader = 60000;
-    uint32_t application = 60000;
-    uint32_t testRecord = 2000;
-};
-
-enum class WriteStep { Sent, Finished };
-
-// What the record read shows for a port it could not read.
-constexpr int kRecordTimedOut = 11;
-constexpr int kRecordWrongReply = 12;
-
-// The name a module test item (1 to 8) goes by in the status window's rows.
-std::string TestItemName(int item);
-
-class ReplyDispatcher {
+// What every run shares. Each port's chunks are gathered in its slot until
+// the reply rule of the request in flight says the reply is whole (or wrong),
+// then the run's sequence takes it, each port at its own pace. The dispatcher
+// keeps the counts of ports done and failed, the end-of-run rule, the erase
+// progress and every port's result. Runs on the bank's thread.
+class ReplyDispatcher : public PortReceiver {
 public:
-    ReplyDispatcher(PortLink& ports, RunObserver& observer, const RomImage& image, ParameterTable& parameters,
-                    std::function<RomOptions()> romOptions, RunTexts texts, RunTimeouts timeouts = {});
-    ~ReplyDispatcher();
+    explicit ReplyDispatcher(PortBank& bank);
+    ~ReplyDispatcher() override;
     ReplyDispatcher(const ReplyDispatcher&) = delete;
     ReplyDispatcher& operator=(const ReplyDispatcher&) = delete;
 
-    // A chunk received on `port`.
-    void OnReceivedData(int port, const char* data, size_t count);
+    // The open operation window, or none.
+    void SetObserver(RunObserver* observer);
+    RunObserver& Observer() { return *observer_; }
+    // Told of every port's result as the port ends.
+    void AddResultListener(std::function<void(const PortResult&)> listener);
 
-    // An operation window asks for its run: type 1 with '?' starts the ROM download.
-    void OnStatusRequest(int type, int value);
+    // A run of `sequence` on the selected ports, named `operation` in the
+    // ports' results. `statusWindow`: notice 206 closes the run once every
+    // port is done.
+    void StartRun(Sequence& sequence, const std::string& operation, bool statusWindow);
+    // The run is stopped: ports still in it end as stopped, their timers
+    // stop and chunks that still come are ignored.
+    void EndRun(const std::string& why);
 
-    // The channel of `port` gave up waiting (8 "Retry Over", 11 "Time out!")
-    // on a request of `lastCode`; the sheet has closed it already. True when
-    // it counts as the port's failure: not for a port that had ended already,
-    // nor for an upload or a test record read, which say so on their own.
-    bool OnChannelEvent(int port, int eventCode, char lastCode);
+    PortSlot& Slot(int port) { return slots_.at(static_cast<size_t>(port)); }
+    const PortSlot& Slot(int port) const { return slots_.at(static_cast<size_t>(port)); }
+    PortBank& Bank() { return bank_; }
 
-    // Ends every port's part in the run: timers stop and late chunks are ignored.
-    void EndRun();
+    // Writes a request on the port and waits for its reply; `expectedLength`
+    // is what the reply rule of `code` is computed from.
+    void Send(int port, char code, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs);
+    // The port enters a phase of its part; the one before is timed.
+    void BeginPhase(int port, const std::string& name);
+    // The port is done, or has failed with `text` on its row (nothing more is
+    // shown when `show` is false: the row already says why).
+    void PortFinished(int port);
+    void FailPort(int port, const std::string& text, bool show = true);
 
-    // ROM download. Programming and verification need an image: without one,
-    // false with the reason shown, before anything is sent.
-    bool RomImageReady();
-    void BeginRomRun();
-    bool NextRomStep(int port);
-    // Sends the application firmware the request to give way to its boot
-    // loader, with the mode mark first when `modeMark` is set. The ticked
-    // ports the request did not go out to.
-    std::vector<int> RunInitialErase(bool modeMark);
-    void OnEraseTick(int port);
+    // Notices to the operation window: the one shared record, filled anew.
+    void SendNotice(int port, int code, int value, int range = 0);
+    StatusNotice& SharedNotice() { return notice_; }
+    void RunOver(int code, int value);
 
-    // Parameter upload from the one ticked port: checks, reopens the port at
-    // 9,600 bit/s and prepares the list; the port, or -1 with the reason shown.
-    int PrepareUpload();
-    bool ParamReadStart(int port, int firstRow);
-    bool ParamReadNext(int port);
-    // Parameter download: checks and unticks the rows a download never writes;
-    // false with the reason shown.
-    bool PrepareParamDownload();
-    void BeginParamDownload();
-    WriteStep ParamWriteNext(int port);
-
-    // Module test. The items selected, entry n - 1 for item n.
-    void SetTestItems(const std::array<int, 8>& flags) { testItemFlags_ = flags; }
-    const std::array<int, 8>& TestItems() const { return testItemFlags_; }
-    int TestItemCount() const;
-    void StartModuleTest();
-
-    // Test record read of every ticked port.
-    void PrepareRecordRead();
-    void ReadTestRecords();
+    // The erase's bar moves on once a second and never fills before the erase ends.
+    void StartEraseTimer(int port);
+    void StopEraseTimer(int port);
 
     int DoneCount() const { return doneCount_; }
     int FailCount() const { return failCount_; }
     int PortsToRun() const { return portsToRun_; }
-    int InitialEraseCount() const { return initialEraseCount_; }
-    const PortSlot& Slot(int port) const { return slots_.at(static_cast<size_t>(port)); }
-    bool RunFinished() const { return runFinished_; }
+
+    // PortReceiver
+    void OnReceivedData(int port, const char* data, size_t count) override;
+    void OnPortTimedOut(int port, int eventCode, char lastCode) override;
 
 private:
-    void Dispatch(int port, std::string_view piece);
-    void DispatchRom(int port, PortSlot& slot);
-    void DispatchParameters(int port, PortSlot& slot);
-    void DispatchTest(int port, PortSlot& slot);
-    void DispatchRecord(int port, PortSlot& slot);
-    int CheckedPortCount() const;
-    int CheckedRowCount() const;
-    std::string ValueProblems() const;
-    void SendParamRead(int port);
-    void EvaluateTestReply(int port);
-    void NextTestItem(int port);
-    void ResultByteTaken(int port);
-    void WriteTestStamp(int port);
-    void WriteTestResult(uint32_t address, uint8_t value, int port);
-    void ReadTestRecordByte(int port, int address);
-    void ReadNextTestRecord(int port);
-    void MoveRecordReadTo(int port);
-    void StartRun();
-    std::string CannotOpenText(int port) const;
-    void SendNotice(int port, int code, int value, int range = 0);
-    void RunOver(int code, int value);
-    void Send(int port, char code, std::string bytes, uint32_t expectedLength, uint32_t timeoutMs);
-    void PortFinished(int port);
-    // The port ends failed with `text` on its row (none when the row says it
-    // already).
-    void FailPort(int port, const std::string& text);
-    void CheckPortsEnded();
-    void CheckRunEnd();
-    // For application frames: true when the reply to the slot's request is
-    // complete and at the front of its buffer; a wrong reply is dealt with.
-    bool TakeFrameReply(int port, PortSlot& slot);
-    void WrongReply(int port, PortSlot& slot);
-    void StartEraseTimer(int port);
-    void StopEraseTimer(int port);
-    PortSlot& SlotOf(int port) { return slots_.at(static_cast<size_t>(port)); }
+    void Dispatch(int port, PortSlot& slot, std::string_view piece);
+    void TakeFrame(int port, PortSlot& slot);
+    void EndPort(int port, PortSlot& slot);
+    void CheckEnd();
+    void OnEraseTick(int port);
+    void EnsureSlots();
 
-    void SendErase(int port);
-    void SendBlankCheck(int port);
-    void SendFirstBlock(int port);
-    void SendNextBlock(int port);
-    void SendFinalisation(int port, int index);
-    void SendFirstReadBack(int port);
-    void SendNextReadBack(int port);
-
-    PortLink& ports_;
-    RunObserver& observer_;
-    const RomImage& image_;
-    ParameterTable& parameters_;
-    std::function<RomOptions()> romOptions_;
-    RunTexts texts_;
-    RunTimeouts timeouts_;
-
-    StatusNotice notice_;
+    PortBank& bank_;
+    RunObserver quiet_;  // stands in while no window is open
+    RunObserver* observer_ = &quiet_;
+    Sequence* sequence_ = nullptr;
+    std::string operation_;
+    bool statusWindow_ = false;
+    std::vector<std::function<void(const PortResult&)>> resultListeners_;
     std::vector<PortSlot> slots_;
     std::vector<std::unique_ptr<QTimer>> eraseTimers_;
+    std::vector<int> eraseProgress_;
+    StatusNotice notice_;
     int doneCount_ = 0;
     int failCount_ = 0;
     int portsToRun_ = 0;
-    int initialEraseCount_ = 0;
-    int uploadPort_ = -1;
-    std::array<int, 8> testItemFlags_{1, 1, 1, 1, 1, 1, 1, 1};
-    std::array<uint8_t, 4> testRecord_{};
-    bool runFinished_ = false;
-    bool runEnded_ = false;  // every port of the run is done or has failed
+    bool runFinished_ = false;  // notice 206 sent
+    bool runEnded_ = false;     // every port done or failed
 };
 
 }  // namespace veltra

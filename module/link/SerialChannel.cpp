@@ -3,519 +3,213 @@
 #include "PortDiscovery.h"
 #include "PosixSerial.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
+#include <QSocketNotifier>
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace veltra {
 
 namespace {
 
-const char* EventTextOf(int16_t code)
-{
-    switch (code) {
-    case kEventOnConnect: return "OnConnect";
-    case kEventSendData: return "SendData";
-    case kEventRetryOver: return "Retry Over";
-    case kEventTimeOut: return "Time out!";
-    default: return "";
-    }
-}
-
 constexpr size_t kMaxNameLength = 511;
+
+bool IsLineGone(int error)
+{
+    return error == EIO || error == ENXIO || error == EPIPE || error == ENODEV;
+}
 
 }  // namespace
 
-// Queued events hold this rather than the channel: by the time one runs on the
-// owner's thread the channel may have been closed, reopened or destroyed.
-struct SerialChannel::Token {
-    explicit Token(SerialChannel* owner)
-        : channel(owner)
-    {
-    }
-    std::atomic<SerialChannel*> channel;
-    std::atomic<uint64_t> session{0};
-};
-
-SerialChannel::SerialChannel()
-    : token_(std::make_shared<Token>(this))
+void DeliveryGate::Deliver(std::function<void()> work)
 {
+    queue_.push_back(std::move(work));
+    if (busy_)
+        return;  // a nested event loop inside a handler: its turn comes after
+    busy_ = true;
+    while (!queue_.empty()) {
+        std::function<void()> next = std::move(queue_.front());
+        queue_.pop_front();
+        next();
+    }
+    busy_ = false;
+}
+
+SerialChannel::SerialChannel(const std::string& portName, DeliveryGate& gate)
+    : portName_(portName.substr(0, kMaxNameLength)), devicePath_(DevicePathFromName(portName_)), gate_(gate)
+{
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &SerialChannel::OnDeadline);
 }
 
 SerialChannel::~SerialChannel()
 {
     Close();
-    token_->channel.store(nullptr);
 }
 
-bool SerialChannel::Configure(const ChannelSettings& settings)
+void SerialChannel::SetHandlers(DataHandler data, EventHandler event)
+{
+    onData_ = std::move(data);
+    onEvent_ = std::move(event);
+}
+
+bool SerialChannel::Open(uint32_t baudRate)
 {
     Close();
-    portIndex_ = settings.portIndex;
-    portName_ = settings.portName.substr(0, kMaxNameLength);
-    devicePath_ = DevicePathFromName(portName_);
-    baudRate_ = settings.baudRate;
-    {
-        std::lock_guard lock(stateMutex_);
-        timeoutMs_ = settings.timeoutMs;
-        retryLimit_ = settings.retryLimit;
-    }
-    eventsMuted_ = settings.eventsMuted;
-    eventCallback_ = settings.eventCallback;
-    return !devicePath_.empty();
-}
-
-void SerialChannel::SetNotifyWindow(ReceiveHandover* handover)
-{
-    handover_ = handover;
-}
-
-void SerialChannel::SetDataHandler(ChannelDataHandler handler)
-{
-    dataHandler_ = std::move(handler);
-}
-
-void SerialChannel::SetEventCallback(ChannelEventCallback callback)
-{
-    eventCallback_ = std::move(callback);
-}
-
-bool SerialChannel::Open()
-{
+    baudRate_ = baudRate;
     if (devicePath_.empty()) {
         lastOpenError_ = posix::ErrorText(ENOENT);
         return false;
     }
-    if (isOpen_) {
-        Close();
-    }
     int error = 0;
-    const int fd = posix::OpenSerialPort(devicePath_, baudRate_, error);
+    const int fd = posix::OpenSerialPort(devicePath_, baudRate, error);
     if (fd < 0) {
         lastOpenError_ = posix::ErrorText(error);
         return false;
     }
-    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake < 0) {
-        lastOpenError_ = posix::ErrorText(errno);
-        posix::CloseSerialPort(fd, baudRate_);
-        return false;
-    }
     fd_ = fd;
-    wakeFd_ = wake;
+    ++session_;
     lastOpenError_.clear();
-    gate_.released = false;
-    uint16_t timeout = 0;
-    {
-        std::lock_guard lock(stateMutex_);
-        awaitingReply_ = false;
-        timeoutReported_ = false;
-        lineLost_ = false;
-        retryCount_ = 0;
-        timeout = timeoutMs_;
-    }
-    token_->session.fetch_add(1);
-    isOpen_ = true;
-    readerRunning_ = true;
-    readerThread_ = std::thread(&SerialChannel::ReaderLoop, this);
-    // The watcher before the event: a handler that closes the channel at once
-    // must find every thread it has to stop.
-    if (timeout != 0) {
-        StartWatcher();
-    }
-    RaiseEvent(kEventOnConnect);
+    awaiting_ = false;
+    lineLost_ = false;
+    retryCount_ = 0;
+    reader_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    connect(reader_.get(), &QSocketNotifier::activated, this, &SerialChannel::OnReadable);
     return true;
-}
-
-void SerialChannel::StartWatcher()
-{
-    if (!isOpen_ || watcherThread_.joinable()) {
-        return;
-    }
-    watcherRunning_ = true;
-    watcherThread_ = std::thread(&SerialChannel::WatcherLoop, this);
 }
 
 void SerialChannel::Close()
 {
-    if (!isOpen_.exchange(false)) {
+    if (fd_ < 0)
         return;
-    }
-    token_->session.fetch_add(1);  // events still queued for this session are dropped
-    {
-        std::lock_guard lock(stateMutex_);
-        watcherRunning_ = false;
-        awaitingReply_ = false;
-        timeoutReported_ = false;
-    }
-    watcherWake_.notify_all();
-    readerRunning_ = false;
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
-    // A reader may be waiting for the owner to take a chunk, and the owner may be
-    // this very thread: let it go before waiting for it.
-    gate_.released = true;
-    if (ReceiveHandover* handover = handover_.load()) {
-        handover->Release(gate_);
-    }
-    JoinThreads();
+    ++session_;  // what is still queued for this session is dropped
+    reader_.reset();
+    deadline_.stop();
+    awaiting_ = false;
     posix::CloseSerialPort(fd_, baudRate_);
     fd_ = -1;
-    ::close(wakeFd_);
-    wakeFd_ = -1;
 }
 
-void SerialChannel::JoinThreads()
+bool SerialChannel::Send(char code, const std::string& bytes, uint32_t timeoutMs)
 {
-    for (std::thread* thread : {&watcherThread_, &readerThread_}) {
-        if (!thread->joinable()) {
-            continue;
-        }
-        if (thread->get_id() == std::this_thread::get_id()) {
-            thread->detach();  // never wait for the calling thread itself
-        } else {
-            thread->join();
-        }
-    }
-}
-
-int SerialChannel::SendData(const ChannelPacket& packet)
-{
-    if (!isOpen_) {
-        return 0;
-    }
-    const int length = packet.data != nullptr ? std::min<int>(packet.length, kBufferSize) : 0;
-    {
-        std::lock_guard lock(stateMutex_);
-        lastCode_ = packet.code;
-        lastCommand_ = packet.command;
-        lastLength_ = static_cast<uint16_t>(length);
-        if (length > 0) {
-            std::memcpy(lastRequest_.data(), packet.data, static_cast<size_t>(length));
-        }
-    }
-    portIndex_ = packet.port;
-    // A request longer than the resend copy is cut there and reported as not
-    // written in full.
-    const bool written = WriteRequest(packet.data, length) && length == (packet.data != nullptr ? packet.length : 0);
-    RaiseEvent(kEventSendData);
-    {
-        std::lock_guard lock(stateMutex_);
-        retryCount_ = 0;
-        lastSendTime_ = std::chrono::steady_clock::now();
-        awaitingReply_ = true;
-        timeoutReported_ = false;
-    }
-    watcherWake_.notify_all();  // a line already lost is reported at once
-    return written ? 1 : 0;
-}
-
-bool SerialChannel::WriteRequest(const uint8_t* data, int length)
-{
-    if (length <= 0) {
-        return length == 0;
-    }
-    std::lock_guard lock(writeMutex_);
-    if (fd_ < 0) {
+    if (fd_ < 0)
         return false;
-    }
+    lastCode_ = code;
+    lastRequest_ = bytes.substr(0, module_facts::kBufferSize);
+    timeoutMs_ = timeoutMs;
+    retryCount_ = 0;
+    const bool written = Write(lastRequest_) && lastRequest_.size() == bytes.size();
+    awaiting_ = true;
+    // A line already lost answers nothing: say so at once, but from the event
+    // loop, not from inside the sender's own step.
+    deadline_.start(lineLost_ ? 0 : static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
+    return written;
+}
+
+bool SerialChannel::Write(const std::string& bytes)
+{
+    if (bytes.empty())
+        return true;
     // Twice the time the bytes need on the line, plus a second: a driver whose
-    // queue never drains is not waited for forever.
+    // queue never drains is not waited for for ever.
     const uint32_t rate = std::max<uint32_t>(baudRate_, 1);
-    const int deadlineMs = static_cast<int>(1000 + static_cast<int64_t>(length) * 10 * 1000 * 2 / rate);
+    const int deadlineMs = static_cast<int>(1000 + static_cast<int64_t>(bytes.size()) * 10 * 1000 * 2 / rate);
     int error = 0;
-    const long written = posix::WriteAll(fd_, wakeFd_, data, length, deadlineMs, error);
-    if (error == EIO || error == ENXIO || error == EPIPE || error == ENODEV) {
-        MarkLineLost();
-    }
-    return written == length;
+    const long written = posix::WriteAll(fd_, -1, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                         static_cast<long>(bytes.size()), deadlineMs, error);
+    if (IsLineGone(error))
+        LineLost();
+    return written == static_cast<long>(bytes.size());
 }
 
 void SerialChannel::ReplyComplete()
 {
-    std::lock_guard lock(stateMutex_);
-    lastSendTime_ = std::chrono::steady_clock::now();
-    awaitingReply_ = false;
+    awaiting_ = false;
+    deadline_.stop();
 }
 
 bool SerialChannel::ResendWithinLimit()
 {
-    std::array<uint8_t, kBufferSize> request;
-    uint16_t length = 0;
-    {
-        std::lock_guard lock(stateMutex_);
-        if (!isOpen_ || retryCount_ >= retryLimit_)
-            return false;
-        ++retryCount_;
-        length = lastLength_;
-        std::memcpy(request.data(), lastRequest_.data(), length);
-    }
-    WriteRequest(request.data(), length);
-    std::lock_guard lock(stateMutex_);
-    lastSendTime_ = std::chrono::steady_clock::now();
-    awaitingReply_ = true;
-    timeoutReported_ = false;
+    if (fd_ < 0 || retryCount_ >= retryLimit_)
+        return false;
+    ++retryCount_;
+    Write(lastRequest_);
+    awaiting_ = true;
+    deadline_.start(static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
     return true;
 }
 
-ChannelPacket SerialChannel::ReceivedPacket(int count) const
+void SerialChannel::OnReadable()
 {
-    ChannelPacket packet;
-    packet.port = portIndex_;
-    packet.portName = devicePath_.c_str();
-    packet.received = 1;
-    {
-        std::lock_guard lock(stateMutex_);
-        packet.code = lastCode_;
-        packet.command = lastCommand_;
-    }
-    packet.length = static_cast<uint16_t>(std::clamp(count, 0, kBufferSize));
-    packet.data = receiveBuffer_.data();
-    return packet;
-}
-
-void SerialChannel::ReaderLoop()
-{
-    bool lost = false;
-    while (readerRunning_) {
-        struct pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
-        // Once the line is gone only the wake-up is watched: a hung-up tty
-        // reports itself ready for ever and would spin this thread.
-        const int ready = ::poll(fds, lost ? 1 : 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        if (fds[0].revents != 0) {
-            break;  // closing
-        }
-        if (lost) {
+    size_t count = 0;
+    bool hungUp = false;
+    while (count < buffer_.size()) {
+        const size_t room = buffer_.size() - count;
+        const ssize_t n = ::read(fd_, buffer_.data() + count, room);
+        if (n > 0) {
+            count += static_cast<size_t>(n);
+            if (static_cast<size_t>(n) < room)
+                break;  // the tty gave all it had: no second call just for EAGAIN
             continue;
         }
-        const short events = fds[1].revents;
-        if ((events & POLLIN) != 0) {
-            int count = 0;
-            bool hungUp = false;
-            while (count < kBufferSize) {
-                const ssize_t requested = kBufferSize - count;
-                const ssize_t n = ::read(fd_, incoming_.data() + count, static_cast<size_t>(requested));
-                if (n > 0) {
-                    count += static_cast<int>(n);
-                    if (n < requested) {
-                        break;  // the tty gave all it had: no second call for EAGAIN
-                    }
-                } else if (n == 0) {
-                    hungUp = true;  // VMIN is 1: zero bytes means the line hung up
-                    break;
-                } else if (errno == EINTR) {
-                    continue;
-                } else {
-                    hungUp = errno != EAGAIN;
-                    break;
-                }
-            }
-            if (count > 0) {
-                DeliverChunk(count);
-            }
-            if (hungUp) {
-                lost = true;
-                MarkLineLost();
-            }
-        } else if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            lost = true;
-            MarkLineLost();
-        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // VMIN is 1: nothing queued reads as EAGAIN, so 0 bytes means a hang-up.
+        hungUp = n == 0 || errno != EAGAIN;
+        break;
     }
-}
-
-void SerialChannel::DeliverChunk(int count)
-{
-    ReceiveHandover* handover = handover_.load();
-    if (handover == nullptr) {
-        return;
-    }
-    // The handler is picked up on the owner's thread, where it is set, and kept
-    // in the hand-over so that a handler which destroys the channel survives.
-    auto handler = std::make_shared<ChannelDataHandler>();
-    handover->Deliver(
-        gate_,
-        [this, count, handler] {
-            receiveBuffer_.fill(0);
-            std::memcpy(receiveBuffer_.data(), incoming_.data(), static_cast<size_t>(count));
-            *handler = dataHandler_;
-        },
-        [this, count, handler] {
-            if (*handler) {
-                (*handler)(portIndex_, receiveBuffer_.data(), count);
-            }
+    if (count > 0) {
+        const uint64_t session = session_;
+        std::string chunk(buffer_.data(), count);
+        gate_.Deliver([this, session, chunk = std::move(chunk)] {
+            if (session == session_ && fd_ >= 0 && onData_)
+                onData_(chunk.data(), chunk.size());
         });
-}
-
-void SerialChannel::MarkLineLost()
-{
-    {
-        std::lock_guard lock(stateMutex_);
-        lineLost_ = true;
     }
-    watcherWake_.notify_all();
+    if (hungUp)
+        LineLost();
 }
 
-void SerialChannel::WatcherLoop()
+void SerialChannel::LineLost()
 {
-    using Clock = std::chrono::steady_clock;
-    std::unique_lock lock(stateMutex_);
-    while (watcherRunning_) {
-        if (awaitingReply_ && !timeoutReported_) {
-            const auto now = Clock::now();
-            if (lineLost_) {
-                // An unplugged adapter never answers: no point in waiting or resending.
-                timeoutReported_ = true;
-                lock.unlock();
-                RaiseEvent(kEventTimeOut);
-                lock.lock();
-                continue;
-            }
-            if (timeoutMs_ != 0 && now - lastSendTime_ >= std::chrono::milliseconds(timeoutMs_)) {
-                if (retryLimit_ == 0) {
-                    timeoutReported_ = true;
-                    lock.unlock();
-                    RaiseEvent(kEventTimeOut);
-                    lock.lock();
-                } else if (retryCount_ >= retryLimit_) {
-                    ++retryCount_;
-                    timeoutReported_ = true;
-                    lock.unlock();
-                    RaiseEvent(kEventRetryOver);
-                    lock.lock();
-                } else {
-                    std::array<uint8_t, kBufferSize> request;
-                    const uint16_t length = lastLength_;
-                    std::memcpy(request.data(), lastRequest_.data(), length);
-                    ++retryCount_;
-                    lock.unlock();
-                    WriteRequest(request.data(), length);
-                    lock.lock();
-                    lastSendTime_ = Clock::now();
-                    awaitingReply_ = true;
-                }
-                continue;
-            }
-        }
-        // The 10 ms look; Close, a new request and a lost line wake it early.
-        watcherWake_.wait_for(lock, std::chrono::milliseconds(10));
-    }
+    if (lineLost_)
+        return;
+    lineLost_ = true;
+    // A hung-up tty reports itself readable for ever: stop watching it.
+    if (reader_)
+        reader_->setEnabled(false);
+    if (awaiting_)
+        deadline_.start(0);  // an unplugged adapter never answers: no point in waiting
 }
 
-void SerialChannel::RaiseEvent(int16_t code)
+void SerialChannel::OnDeadline()
 {
-    eventCode_ = code;
-    eventText_ = EventTextOf(code);
-    ReceiveHandover* handover = handover_.load();
-    if (handover == nullptr || handover->IsOwnerThread()) {
-        EmitEvent(code);
+    if (!awaiting_)
+        return;
+    if (retryLimit_ == 0 || lineLost_) {
+        Raise(kEventTimeOut);
         return;
     }
-    std::shared_ptr<Token> token = token_;
-    const uint64_t session = token->session.load();
-    handover->Post([token, session, code] {
-        SerialChannel* channel = token->channel.load();
-        if (channel == nullptr || token->session.load() != session || !channel->isOpen_) {
-            return;
-        }
-        channel->EmitEvent(code);
+    if (retryCount_ >= retryLimit_) {
+        ++retryCount_;
+        Raise(kEventRetryOver);
+        return;
+    }
+    ++retryCount_;
+    Write(lastRequest_);
+    deadline_.start(static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
+}
+
+void SerialChannel::Raise(int16_t code)
+{
+    awaiting_ = false;  // one event per request
+    const uint64_t session = session_;
+    gate_.Deliver([this, session, code] {
+        if (session == session_ && fd_ >= 0 && onEvent_)
+            onEvent_(code);
     });
-}
-
-void SerialChannel::EmitEvent(int16_t code)
-{
-    if (eventsMuted_ || !eventCallback_) {
-        return;
-    }
-    const ChannelEvent event{code, EventTextOf(code)};
-    ChannelPacket packet;
-    packet.port = portIndex_;
-    packet.portName = devicePath_.c_str();
-    packet.code = ChannelPacket::kCodeEvent;
-    packet.length = ChannelPacket::kEventLength;
-    packet.data = reinterpret_cast<const uint8_t*>(&event);
-    const ChannelEventCallback callback = eventCallback_;  // the callback may destroy the channel
-    callback(packet);
-}
-
-void SerialChannel::SetTimeout(uint16_t ms)
-{
-    {
-        std::lock_guard lock(stateMutex_);
-        timeoutMs_ = ms;
-    }
-    if (ms != 0) {
-        StartWatcher();
-    }
-}
-
-uint16_t SerialChannel::GetTimeout() const
-{
-    std::lock_guard lock(stateMutex_);
-    return timeoutMs_;
-}
-
-void SerialChannel::SetRetryLimit(uint16_t limit)
-{
-    std::lock_guard lock(stateMutex_);
-    retryLimit_ = limit;
-}
-
-uint16_t SerialChannel::RetryLimit() const
-{
-    std::lock_guard lock(stateMutex_);
-    return retryLimit_;
-}
-
-void SerialChannel::SetBaudRate(uint32_t rate)
-{
-    baudRate_ = rate;
-}
-
-bool SerialChannel::AwaitingReply() const
-{
-    std::lock_guard lock(stateMutex_);
-    return awaitingReply_;
-}
-
-int SerialChannel::RetryCount() const
-{
-    std::lock_guard lock(stateMutex_);
-    return retryCount_;
-}
-
-uint8_t SerialChannel::LastCode() const
-{
-    std::lock_guard lock(stateMutex_);
-    return lastCode_;
-}
-
-uint16_t SerialChannel::LastCommand() const
-{
-    std::lock_guard lock(stateMutex_);
-    return lastCommand_;
-}
-
-uint16_t SerialChannel::LastLength() const
-{
-    std::lock_guard lock(stateMutex_);
-    return lastLength_;
-}
-
-std::chrono::steady_clock::time_point SerialChannel::LastSendTime() const
-{
-    std::lock_guard lock(stateMutex_);
-    return lastSendTime_;
 }
 
 }  // namespace veltra

@@ -1,103 +1,116 @@
-#include "ReplyDispatcher.h"
+#include "TestRecordRead.h"
 
-#include "ReplyRules.h"
+#include "CommandRecord.h"
 
 namespace veltra {
 
 namespace {
 
-constexpr int kRecordFirst = 464;
-constexpr int kRecordLast = 467;
+using namespace module_facts;
 
 }  // namespace
 
-void ReplyDispatcher::PrepareRecordRead()
+TestRecordRead::TestRecordRead(ReplyDispatcher& dispatcher, Prompts& prompts, const RunTexts& texts,
+                               const RunTimeouts& timeouts)
+    : dispatcher_(dispatcher), bank_(dispatcher.Bank()), prompts_(prompts), texts_(texts), timeouts_(timeouts)
 {
-    StartRun();
-    notice_ = StatusNotice{0, code::kRecordRead, 0, 0};
 }
 
-void ReplyDispatcher::ReadTestRecords()
+void TestRecordRead::PrepareRecordRead()
+{
+    dispatcher_.StartRun(*this, "records", false);
+    dispatcher_.SharedNotice() = StatusNotice{0, code::kRecordRead, 0, 0};
+}
+
+void TestRecordRead::ReadTestRecords()
 {
     int port = 0;
-    while (port < ports_.PortCount() && !ports_.IsChecked(port))
+    while (port < bank_.PortCount() && !bank_.Selected(port))
         ++port;
-    if (port >= ports_.PortCount()) {
-        observer_.ShowMessage(texts_.downloaderCaption, "You should check the Ports!");
-        observer_.RunEnded();
-        observer_.PortOver(0, 9);
+    if (port >= bank_.PortCount()) {
+        prompts_.ShowMessage(texts_.downloaderCaption, "You should check the Ports!");
+        dispatcher_.Observer().RunEnded();
+        dispatcher_.Observer().PortOver(0, 9);
         return;
     }
     MoveRecordReadTo(port);
 }
 
-void ReplyDispatcher::MoveRecordReadTo(int port)
+void TestRecordRead::MoveRecordReadTo(int port)
 {
-    PortSlot& slot = SlotOf(port);
-    slot = PortSlot{};
-    slot.running = true;
-    testRecord_.fill(0);
-    observer_.RecordReadMovesTo(port, ports_.PortName(port));
-    if (!ports_.IsOpen(port)) {
-        // A port that could not be reopened has no watcher to report its
-        // silence, so the read would wait on it for good: it is timed out at once.
-        observer_.PortOver(port, kRecordTimedOut);
-        ReadNextTestRecord(port);
+    dispatcher_.Slot(port).running = true;
+    record_.fill(0);
+    dispatcher_.BeginPhase(port, "read");
+    dispatcher_.Observer().RecordReadMovesTo(port, bank_.PortName(port));
+    if (!bank_.IsOpen(port)) {
+        // A port that could not be reopened answers nothing: it is timed out
+        // at once instead of holding the read up.
+        PortNotRead(port, kRecordTimedOut, "Timeout!");
+        ReadNextTestRecord(port, false);
         return;
     }
-    ReadTestRecordByte(port, kRecordFirst);
+    ReadTestRecordByte(port, kTestRecordFirst);
 }
 
-void ReplyDispatcher::ReadTestRecordByte(int port, int address)
+void TestRecordRead::ReadTestRecordByte(int port, uint32_t address)
 {
-    if (port >= ports_.PortCount()) {
-        notice_.code = notice::kPhaseDone;
-        observer_.RunEnded();
-        observer_.RunOver(notice_, port);
-        return;
-    }
-    notice_.active = 0;
-    notice_.code = code::kRecordRead;
-    SlotOf(port).address = address;
-    Send(port, code::kRecordRead, BuildEepromRead(static_cast<uint32_t>(address)), 9, timeouts_.testRecord);
+    StatusNotice& notice = dispatcher_.SharedNotice();
+    notice.active = 0;
+    notice.code = code::kRecordRead;
+    address_ = address;
+    dispatcher_.Send(port, code::kRecordRead, BuildEepromRead(address), 9, timeouts_.testRecord);
 }
 
-void ReplyDispatcher::DispatchRecord(int port, PortSlot& slot)
+void TestRecordRead::OnReply(int port, PortSlot& slot, bool right)
 {
-    if (!TakeFrameReply(port, slot))
-        return;
-    const int address = slot.address;
-    if (address >= kRecordFirst && address <= kRecordLast)
-        testRecord_[static_cast<size_t>(address - kRecordFirst)] = static_cast<uint8_t>(slot.replyBuffer[10]);
-    if (address == kRecordLast)
-        observer_.RecordComplete(port, testRecord_);
-    if (address < kRecordLast) {
-        ReadTestRecordByte(port, address + 1);
+    if (!right) {
+        PortNotRead(port, kRecordWrongReply, texts_.wrongReply);
+        ReadNextTestRecord(port, false);
         return;
     }
-    slot.running = false;
-    for (int next = port + 1; next < ports_.PortCount(); ++next) {
-        if (ports_.IsChecked(next) && ports_.IsOpen(next)) {
+    record_.at(address_ - kTestRecordFirst) = static_cast<uint8_t>(slot.replyBuffer[10]);
+    if (address_ < kTestRecordLast) {
+        ReadTestRecordByte(port, address_ + 1);
+        return;
+    }
+    dispatcher_.Observer().RecordComplete(port, record_);
+    slot.result.data = QJsonObject{
+        {"record", QString::asprintf("%02X %02X %02X %02X", record_[0], record_[1], record_[2], record_[3])},
+        {"date", QString::asprintf("20%02d-%02d-%02d", record_[0], record_[1], record_[2])},
+        {"resultByte", record_[3]}};
+    dispatcher_.PortFinished(port);
+    ReadNextTestRecord(port, true);
+}
+
+void TestRecordRead::OnTimeout(int port, int eventCode, char /*lastCode*/)
+{
+    PortNotRead(port, kRecordTimedOut, eventCode == kEventTimeOut ? "Timeout!" : "Retry Over");
+    ReadNextTestRecord(port, false);
+}
+
+void TestRecordRead::PortNotRead(int port, int why, const std::string& text)
+{
+    dispatcher_.Observer().PortOver(port, why);
+    dispatcher_.FailPort(port, text, false);
+}
+
+// After a record the read goes on with the next ticked port whose channel is
+// open; after a port that failed, with the next ticked one, open or not.
+void TestRecordRead::ReadNextTestRecord(int port, bool openOnly)
+{
+    for (int next = port + 1; next < bank_.PortCount(); ++next) {
+        if (bank_.Selected(next) && (!openOnly || bank_.IsOpen(next))) {
             MoveRecordReadTo(next);
             return;
         }
     }
-    notice_.active = 0;
-    observer_.RunEnded();
-    RunOver(notice::kPhaseDone, 0);
-}
-
-void ReplyDispatcher::ReadNextTestRecord(int port)
-{
-    for (int next = port + 1; next < ports_.PortCount(); ++next) {
-        if (ports_.IsChecked(next)) {
-            MoveRecordReadTo(next);
-            return;
-        }
+    // Ticked ports passed over because they could not be opened are not read.
+    for (int other = 0; other < bank_.PortCount(); ++other) {
+        if (bank_.Selected(other))
+            dispatcher_.FailPort(other, texts_.cannotOpen + " " + bank_.OpenError(other), false);
     }
-    notice_.active = 0;
-    observer_.RunEnded();
-    RunOver(notice::kPhaseDone, 0);
+    dispatcher_.SharedNotice().active = 0;
+    dispatcher_.RunOver(notice::kPhaseDone, 0);
 }
 
 }  // namespace veltra

@@ -3,13 +3,12 @@
 #include "ParameterList.h"
 #include "PortList.h"
 #include "Settings.h"
-#include "SheetPorts.h"
-#include "SheetRunObserver.h"
 #include "ModuleTestWindow.h"
 #include "StatusWindow.h"
 #include "TestOptionsDialog.h"
 #include "UploadProgressWindow.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMessageBox>
 
@@ -25,8 +24,10 @@ CFlashkitSheet::CFlashkitSheet(QWidget* hostView, std::string root, std::string 
 
 CFlashkitSheet::~CFlashkitSheet()
 {
-    // Channels first: their readers may be waiting to hand a chunk to this sheet.
-    channels_.clear();
+    // The engine first: its ports report to this sheet as they close.
+    if (engine_)
+        engine_->Ports().SetListener(nullptr);
+    engine_.reset();
 }
 
 QString CFlashkitSheet::Caption(const char* section, const char* key) const
@@ -47,35 +48,15 @@ void CFlashkitSheet::Initialise()
     controls_.parameterList->setEnabled(false);
     controls_.paramMode->setChecked(false);
     ConnectSignals();
+    engine_ = std::make_unique<veltra::Engine>(rom_, parameters_, *this, Texts(), environment_.timeouts);
+    engine_->Ports().SetListener(this);
+    engine_->Ports().SetRetryLimit(ReadRetryLimit(root_));
+    engine_->Rom().SetOptions([this] {
+        return RomOptions{controls_.erase->isChecked(), controls_.blankCheck->isChecked(),
+                          controls_.romDown->isChecked(), controls_.verify->isChecked()};
+    });
+    engine_->Rom().SetRunRate([this] { return SheetBaudRate(); });
     EnumeratePorts();
-
-    ports_ = std::make_unique<SheetPorts>(*this);
-    observer_ = std::make_unique<SheetRunObserver>(*this);
-    RunTexts texts;
-    texts.timeOut = captions_.Text("FW_MSG", "MSG_COMM0");
-    texts.checkSum = captions_.Text("FW_MSG", "MSG_COMM7");
-    texts.verificationFail = captions_.Text("FW_MSG", "MSG_COMM8");
-    texts.wrongReply = captions_.Text("FW_MSG", "MSG_COMM9");
-    texts.loadRomFirst = captions_.Text("FW_MSG", "MSG_ROM0");
-    texts.downloaderCaption = captions_.Text("FW_MSG", "MSG_CAPTION1");
-    texts.uploadCaption = captions_.Text("FW_MSG", "MSG_CAPTION2");
-    texts.downloadCaption = captions_.Text("FW_MSG", "MSG_CAPTION3");
-    texts.testCaption = captions_.Text("FW_MSG", "MSG_CAPTION6");
-    texts.cannotOpen = captions_.Text("FW_MSG", "MSG_COMM2");
-    texts.selectPort = captions_.Text("FW_MSG", "MSG_COMM4");
-    texts.selectPorts = captions_.Text("FW_MSG", "MSG_COMM5");
-    texts.onlyOneScale = captions_.Text("FW_MSG", "MSG_COMM6");
-    texts.noParameter = captions_.Text("FW_MSG", "MSG_PARAM0");
-    texts.checkParameter = captions_.Text("FW_MSG", "MSG_PARAM1");
-    texts.testPassed = captions_.Text("FW_MSG", "MSG_STATUS7");
-    texts.testFailed = captions_.Text("FW_MSG", "MSG_STATUS8");
-    dispatcher_ = std::make_unique<ReplyDispatcher>(
-        *ports_, *observer_, rom_, parameters_,
-        [this] {
-            return RomOptions{controls_.erase->isChecked(), controls_.blankCheck->isChecked(),
-                              controls_.romDown->isChecked(), controls_.verify->isChecked()};
-        },
-        texts, environment_.timeouts);
     statusWindow_ = std::make_unique<StatusWindow>(this);
     uploadWindow_ = std::make_unique<UploadProgressWindow>(this);
     testOptions_ = std::make_unique<TestOptionsDialog>(this);
@@ -84,6 +65,33 @@ void CFlashkitSheet::Initialise()
     controls_.baudRate->setEditText(QStringLiteral("115200"));
     ResetToolStates();
     LoadDefaultParameterFile();
+}
+
+RunTexts CFlashkitSheet::Texts() const
+{
+    RunTexts texts;
+    const auto text = [this](const char* key) { return captions_.Text("FW_MSG", key); };
+    texts.timeOut = text("MSG_COMM0");
+    texts.checkSum = text("MSG_COMM7");
+    texts.verificationFail = text("MSG_COMM8");
+    texts.wrongReply = text("MSG_COMM9");
+    texts.loadRomFirst = text("MSG_ROM0");
+    texts.downloaderCaption = text("MSG_CAPTION1");
+    texts.uploadCaption = text("MSG_CAPTION2");
+    texts.downloadCaption = text("MSG_CAPTION3");
+    texts.romCaption = text("MSG_CAPTION4");
+    texts.testCaption = text("MSG_CAPTION6");
+    texts.cannotOpen = text("MSG_COMM2");
+    texts.selectPort = text("MSG_COMM4");
+    texts.selectPorts = text("MSG_COMM5");
+    texts.onlyOneScale = text("MSG_COMM6");
+    texts.noParameter = text("MSG_PARAM0");
+    texts.checkParameter = text("MSG_PARAM1");
+    texts.testPassed = text("MSG_STATUS7");
+    texts.testFailed = text("MSG_STATUS8");
+    texts.initialEraseOk = text("MSG_ROM2");
+    texts.releaseCalMode = text("MSG_ROM3");
+    return texts;
 }
 
 void CFlashkitSheet::LayoutSheet()
@@ -176,7 +184,6 @@ void CFlashkitSheet::OnPortListColumnClick()
 
 void CFlashkitSheet::OnConnect()
 {
-    failureCount_ = 0;
     CountCheckedPorts();
     controls_.statusText->setText(Caption("FW_MSG", "MSG_STATUS2"));
     connected_ = false;
@@ -213,12 +220,7 @@ void CFlashkitSheet::OnDisconnect()
 void CFlashkitSheet::OnOperationEnd()
 {
     controls_.statusText->setText(Caption("FW_MSG", "MSG_STATUS6"));
-    if (dispatcher_)
-        dispatcher_->EndRun();
-    for (int port = 0; port < PortCount(); ++port) {
-        ClosePort(port);
-        SetPortStatus(portNames_[static_cast<size_t>(port)], port_image::kClosed);
-    }
+    engine_->StopRun("Stopped");
     connected_ = false;
     SyncOptionControls();
     ResetToolStates();
@@ -227,10 +229,8 @@ void CFlashkitSheet::OnOperationEnd()
 void CFlashkitSheet::OnBaudRateChange()
 {
     for (int port = 0; port < PortCount(); ++port) {
-        if (Channel(port).IsOpen()) {
-            ClosePort(port);
-            SetPortStatus(portNames_[static_cast<size_t>(port)], port_image::kClosed);
-        }
+        if (Ports().IsOpen(port))
+            Ports().Close(port);
     }
     controls_.disconnect->setEnabled(false);
     connected_ = false;
@@ -263,6 +263,16 @@ void CFlashkitSheet::ShowMessage(const QString& caption, const QString& text, in
 {
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, text, QMessageBox::Ok, this);
     box.exec();
+}
+
+void CFlashkitSheet::ShowMessage(const std::string& caption, const std::string& text, bool warning)
+{
+    ShowMessage(QString::fromStdString(caption), QString::fromStdString(text), warning ? QMessageBox::Warning : 0);
+}
+
+void CFlashkitSheet::Beep()
+{
+    QApplication::beep();
 }
 
 }  // namespace veltra

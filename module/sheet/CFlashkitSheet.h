@@ -1,13 +1,13 @@
 #pragma once
 
 #include "CaptionSet.h"
-#include "OperationWindow.h"
+#include "Engine.h"
+#include "OperationDialog.h"
 #include "ParameterTable.h"
+#include "PortBank.h"
 #include "PortDiscovery.h"
-#include "ReceiveHandover.h"
-#include "ReplyDispatcher.h"
+#include "Prompts.h"
 #include "RomImage.h"
-#include "SerialChannel.h"
 #include "SheetControls.h"
 #include "ToolStates.h"
 
@@ -20,8 +20,6 @@
 namespace veltra {
 
 class ModuleTestWindow;
-class SheetPorts;
-class SheetRunObserver;
 class StatusWindow;
 class TestOptionsDialog;
 class UploadProgressWindow;
@@ -33,9 +31,11 @@ struct SheetEnvironment {
     RunTimeouts timeouts;
 };
 
-// The code module's working window: the port list, the serial channels, the
-// connection state, the options, the parameter list and the operations.
-class CFlashkitSheet : public QWidget, public OperationOwner {
+// The code module's working window: the port list, the connection state, the
+// options, the parameter list and the operation windows. The ports and the
+// runs belong to the engine; the sheet hands it the ticked ports, shows what
+// it reports and answers its prompts with dialogs.
+class CFlashkitSheet : public QWidget, public OperationOwner, public Prompts, public PortStateListener {
     Q_OBJECT
 
 public:
@@ -77,23 +77,26 @@ public:
     void OpenCheckedPorts();
     void ReopenCheckedPorts(uint32_t baud);
     void ResetToolStates();
-    bool MarkEepromBeforeErase();
 
     // OperationOwner
-    void RegisterOperationWindow(int type, OperationWindow* window) override;
+    void RegisterOperationWindow(int type, RunObserver* window) override;
     void OnOperationRequest(int type, int value) override;
+    // Prompts
+    void ShowMessage(const std::string& caption, const std::string& text, bool warning) override;
+    void Beep() override;
+    // PortStateListener
+    void PortStateChanged(int port, PortState state, const std::string& reason) override;
 
     // For the module's callers and its tests.
     const SheetControls& Controls() const { return controls_; }
-    int PortCount() const { return static_cast<int>(channels_.size()); }
-    SerialChannel& Channel(int port) { return *channels_.at(static_cast<size_t>(port)); }
-    ReplyDispatcher& Dispatcher() { return *dispatcher_; }
+    int PortCount() const { return engine_ ? engine_->Ports().PortCount() : 0; }
+    PortBank& Ports() { return engine_->Ports(); }
+    veltra::Engine& Engine() { return *engine_; }
+    ReplyDispatcher& Dispatcher() { return engine_->Dispatcher(); }
     RomImage& Rom() { return rom_; }
     ParameterTable& Parameters() { return parameters_; }
     bool IsConnected() const { return connected_; }
-    int FailureCount() const { return failureCount_; }
     const CaptionSet& Captions() const { return captions_; }
-    OperationWindow* CurrentOperationWindow() const { return operationWindow_; }
     StatusWindow& Status() { return *statusWindow_; }
     bool PreEraseOption() const { return preErase_; }
     const std::string& Root() const { return root_; }
@@ -103,21 +106,16 @@ public:
     void ShowMessage(const QString& caption, const QString& text, int icon = 0);
     QString Caption(const char* section, const char* key) const;
 
-
 private:
-    friend class SheetPorts;
-    friend class SheetRunObserver;
-
     void LabelControls();
     void ConnectSignals();
     void EnumeratePorts();
-    void OnChannelData(int port, const uint8_t* buffer, int count);
-    void OnChannelEvent(const ChannelPacket& packet);
+    RunTexts Texts() const;
     void SendStatusText(int pane, const QString& text);
     void ShowParameterTable();
     uint32_t SheetBaudRate() const;
-    bool OpenPort(int port, uint32_t baud);
-    void ClosePort(int port);
+    // Shows the operation window modally, with the engine reporting to it.
+    int RunWindow(OperationDialog& window);
     int RunStatusWindow(int letter);
     bool LoadRom(const std::string& path);
     bool ReloadRom();
@@ -134,14 +132,7 @@ private:
     bool connected_ = false;
     bool preErase_ = false;
     bool allPortsTicked_ = false;
-    int failureCount_ = 0;
-    std::vector<std::string> portNames_;
-    ReceiveHandover handover_;
-    std::vector<std::unique_ptr<SerialChannel>> channels_;
-    std::unique_ptr<SheetPorts> ports_;
-    std::unique_ptr<SheetRunObserver> observer_;
-    std::unique_ptr<ReplyDispatcher> dispatcher_;
-    OperationWindow* operationWindow_ = nullptr;
+    std::unique_ptr<veltra::Engine> engine_;
     std::unique_ptr<StatusWindow> statusWindow_;
     std::unique_ptr<UploadProgressWindow> uploadWindow_;
     std::unique_ptr<TestOptionsDialog> testOptions_;

@@ -8,6 +8,13 @@
 
 namespace veltra {
 
+// Images of the port list's status column.
+namespace port_image {
+constexpr int kOpen = 0;
+constexpr int kClosed = 1;
+constexpr int kInitialEraseDone = 3;
+}  // namespace port_image
+
 // The sheet's list of serial ports: a check box, the port name and a status
 // picture per row.
 class PortList : public QTreeWidget {

@@ -1,16 +1,13 @@
 #include "CFlashkitSheet.h"
 
+#include "ParameterList.h"
 #include "PortList.h"
-#include "SheetPorts.h"
 #include "ModuleTestWindow.h"
 #include "StatusWindow.h"
 #include "TestOptionsDialog.h"
 #include "UploadProgressWindow.h"
 
-#include <QApplication>
 #include <QMessageBox>
-
-#include <algorithm>
 
 namespace veltra {
 
@@ -22,39 +19,11 @@ int CFlashkitSheet::CodeRomDown()
     return 1;
 }
 
-bool CFlashkitSheet::MarkEepromBeforeErase()
-{
-    const std::string frame = BuildEepromWrite(509, 0xAA);
-    for (int port = 0; port < PortCount(); ++port) {
-        if (!Channel(port).IsOpen() || !controls_.portList->IsChecked(port))
-            continue;
-        ports_->Send(port, CommandRecord::Make(code::kModeMark, frame), environment_.timeouts.bootLoader);
-    }
-    return false;
-}
-
 void CFlashkitSheet::OnStartDownload()
 {
+    CountCheckedPorts();
     if (controls_.initErase->isChecked()) {
-        const std::vector<int> missed = dispatcher_->RunInitialErase(preErase_);
-        if (missed.empty()) {
-            QApplication::beep();
-            ShowMessage(Caption("FW_MSG", "MSG_CAPTION4"), Caption("FW_MSG", "MSG_ROM2"));
-        } else {
-            // "OK" only when every ticked module got the request; otherwise
-            // the ports that did not are named.
-            QString names;
-            for (const int port : missed)
-                names += (names.isEmpty() ? "" : ", ") + QString::fromStdString(portNames_[static_cast<size_t>(port)]);
-            ShowMessage(Caption("FW_MSG", "MSG_CAPTION4"), Caption("FW_MSG", "MSG_COMM2") + " " + names,
-                        QMessageBox::Warning);
-        }
-        for (int port = 0; port < PortCount(); ++port) {
-            if (Channel(port).IsOpen() && controls_.portList->IsChecked(port)) {
-                SetPortStatus(portNames_[static_cast<size_t>(port)], port_image::kInitialEraseDone);
-                ClosePort(port);
-            }
-        }
+        engine_->Rom().RunInitialErase(preErase_);
         controls_.initErase->setChecked(false);
         controls_.erase->setEnabled(true);
         controls_.blankCheck->setEnabled(true);
@@ -65,7 +34,7 @@ void CFlashkitSheet::OnStartDownload()
         return;
     }
 
-    if (!dispatcher_->RomImageReady())
+    if (!engine_->Rom().RomImageReady())
         return;
     const bool unchanged = IsRomFileUnchanged(rom_, rom_.filePath);
     if (controls_.romDown->isChecked() && !unchanged) {
@@ -76,33 +45,38 @@ void CFlashkitSheet::OnStartDownload()
         if (answer == QMessageBox::Yes && !ReloadRom())
             return;
     }
+    controls_.disconnect->setEnabled(true);
     RunStatusWindow(code::kHandshake);
+}
+
+int CFlashkitSheet::RunWindow(OperationDialog& window)
+{
+    window.SetOwner(this);
+    window.SetRootDirectory(root_);
+    window.SetCountryCode(country_);
+    const int result = window.exec();
+    engine_->Dispatcher().SetObserver(nullptr);
+    return result;
 }
 
 int CFlashkitSheet::RunStatusWindow(int letter)
 {
     StatusWindow& window = *statusWindow_;
     window.ClearPortRows();
-    for (const std::string& name : portNames_)
-        window.AddPortRow(name);
-    window.SetOperation(1, letter);
-    window.SetOwner(this);
-    window.SetRootDirectory(root_);
-    window.SetCountryCode(country_);
-    const int result = window.exec();
-    operationWindow_ = nullptr;
-    return result;
+    for (int port = 0; port < PortCount(); ++port)
+        window.AddPortRow(Ports().PortName(port));
+    window.SetOperation(request::kStartRun, letter);
+    return RunWindow(window);
 }
 
-void CFlashkitSheet::RegisterOperationWindow(int type, OperationWindow* window)
+void CFlashkitSheet::RegisterOperationWindow(int type, RunObserver* window)
 {
-    operationWindow_ = window;
+    engine_->Dispatcher().SetObserver(window);
     if (type != request::kRegisterStatus || window == nullptr)
         return;
-    const QString notUsed = QStringLiteral("Not used");
     for (int port = 0; port < PortCount(); ++port) {
         if (!controls_.portList->IsChecked(port))
-            window->SetRowText(notUsed.toStdString(), port);
+            window->SetRowText("Not used", port);
     }
 }
 
@@ -112,12 +86,14 @@ void CFlashkitSheet::OnOperationRequest(int type, int value)
         OnOperationEnd();
         return;
     }
-    dispatcher_->OnStatusRequest(type, value);
+    engine_->OnStatusRequest(type, value);
 }
 
 void CFlashkitSheet::StartUpload()
 {
-    const int port = dispatcher_->PrepareUpload();
+    CountCheckedPorts();
+    const int port = engine_->Parameters().PrepareUpload();
+    ShowParameterTable();
     if (port < 0)
         return;
     // The bar counts the rows that will be read, not every row of the list.
@@ -127,49 +103,44 @@ void CFlashkitSheet::StartUpload()
     window.SetRowCount(static_cast<int>(ticked));
     window.SetPortIndex(port);
     window.SetOperation(request::kStartRead, code::kParamRead);
-    window.SetOwner(this);
-    window.SetRootDirectory(root_);
-    window.SetCountryCode(country_);
-    window.exec();
-    operationWindow_ = nullptr;
+    RunWindow(window);
+    ShowParameterTable();
 }
 
 void CFlashkitSheet::StartDownload()
 {
-    if (dispatcher_->PrepareParamDownload())
+    CountCheckedPorts();
+    const bool ready = engine_->Parameters().PrepareParamDownload();
+    ShowParameterTable();
+    if (ready)
         RunStatusWindow(code::kParamWrite);
 }
 
 void CFlashkitSheet::JigTest()
 {
-    if (CountCheckedPorts() == 0) {
-        ShowMessage(Caption("FW_MSG", "MSG_CAPTION6"), Caption("FW_MSG", "MSG_COMM4"));
+    CountCheckedPorts();
+    if (!engine_->Test().HasPorts())
         return;
-    }
     TestOptionsDialog& dialog = *testOptions_;
     dialog.SetRootDirectory(root_);
     dialog.SetCountryCode(country_);
     dialog.SetItemCount(8);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    dispatcher_->SetTestItems(dialog.Items());
-    if (dispatcher_->TestItemCount() < 1)
+    engine_->Test().SetTestItems(dialog.Items());
+    if (engine_->Test().TestItemCount() < 1)
         return;
     RunStatusWindow(code::kTest);
 }
 
 void CFlashkitSheet::ShowJigTest()
 {
-    ReopenCheckedPorts(9600);
-    dispatcher_->PrepareRecordRead();
+    ReopenCheckedPorts(module_facts::kApplicationBaud);
+    engine_->Records().PrepareRecordRead();
     ModuleTestWindow& window = *moduleTestWindow_;
     window.SetPortCount(PortCount());
     window.SetOperation(request::kStartRead, code::kRecordRead);
-    window.SetOwner(this);
-    window.SetRootDirectory(root_);
-    window.SetCountryCode(country_);
-    window.exec();
-    operationWindow_ = nullptr;
+    RunWindow(window);
 }
 
 }  // namespace veltra

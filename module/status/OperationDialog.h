@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OperationWindow.h"
+#include "RunObserver.h"
 
 #include <QDialog>
 
@@ -10,12 +10,23 @@ class QPushButton;
 
 namespace veltra {
 
+// The sheet as its operation windows see it.
+class OperationOwner {
+public:
+    virtual ~OperationOwner() = default;
+    // 10 or 11: `window` has opened and the run reports to it from now on.
+    virtual void RegisterOperationWindow(int type, RunObserver* window) = 0;
+    // 0 or 1 with the command letter: start the run; 9: the window was closed
+    // with its button.
+    virtual void OnOperationRequest(int type, int value) = 0;
+};
+
 // What every operation window shares: the owner it reports to, where its
 // caption file lies, the operation it asks the owner to start, and an opening
 // that waits for the dialog's own event loop. The owner may answer the start
 // request by running the whole operation at once, and a window that closes
 // itself before its loop runs would leave exec() waiting for ever.
-class OperationDialog : public QDialog, public OperationWindow {
+class OperationDialog : public QDialog, public RunObserver {
     Q_OBJECT
 public:
     explicit OperationDialog(QWidget* parent = nullptr);

@@ -28,7 +28,7 @@ public:
     void ShowPortError(const std::string& portName, const std::string& text) override;
     void SetRowText(const std::string& text, int row) override;
     void SetRowResult(int row, int kind, const std::string& text) override;
-    void CloseWithOk() override;
+    void CloseWithOk();
 
     ProgressListCtrl* List() const { return list_; }
 

@@ -24,7 +24,7 @@ public:
     int PortIndex() const { return portIndex_; }
 
     void RunOver(const StatusNotice& notice, int value) override;
-    void CloseWithOk() override;
+    void CloseWithOk();
 
 protected:
     void Prepare() override;

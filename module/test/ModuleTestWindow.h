@@ -26,7 +26,7 @@ public:
     void RecordComplete(int port, const std::array<uint8_t, 4>& record) override;
     void PortOver(int port, int value) override;
     void RunOver(const StatusNotice& notice, int value) override;
-    void CloseWithOk() override;
+    void CloseWithOk();
 
     QTableWidget* List() const { return list_; }
     QProgressBar* Progress() const { return bar_; }

@@ -4,11 +4,9 @@
 #include <QDeadlineTimer>
 #include <QTimer>
 
+#include "Pty.h"
+
 #include <dirent.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -76,102 +74,5 @@ inline int ThreadCount()
     }
     return count;
 }
-
-// A pseudo-terminal whose slave is the port under test and whose master is the
-// scripted peer. The slave stays open here too, so the peer keeps working while
-// the channel closes and reopens.
-class Pty {
-public:
-    Pty()
-    {
-        if (::openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
-            throw std::runtime_error("openpty failed");
-        }
-        path_ = ::ttyname(slave_);
-        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty()
-    {
-        CloseMaster();
-        ::close(slave_);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    const std::string& Path() const { return path_; }
-    int Master() const { return master_; }
-
-    void CloseMaster()
-    {
-        if (master_ >= 0) {
-            ::close(master_);
-            master_ = -1;
-        }
-    }
-
-    // Reads from the master until `count` bytes came or `limit` passed.
-    std::string Read(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const
-    {
-        std::string out;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (out.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                break;
-            }
-            pollfd fd{master_, POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, count - out.size()));
-            if (n > 0) {
-                out.append(buffer, static_cast<size_t>(n));
-            }
-        }
-        return out;
-    }
-
-    // Whatever the master has queued now.
-    std::string ReadAvailable() const
-    {
-        std::string out;
-        char buffer[4096];
-        ssize_t n = 0;
-        while ((n = ::read(master_, buffer, sizeof buffer)) > 0) {
-            out.append(buffer, static_cast<size_t>(n));
-        }
-        return out;
-    }
-
-    // Writes all of `data` unless `stop` is raised meanwhile.
-    bool Write(const void* data, size_t size, const std::atomic<bool>* stop = nullptr) const
-    {
-        const auto* bytes = static_cast<const char*>(data);
-        size_t done = 0;
-        while (done < size) {
-            if (stop != nullptr && stop->load()) {
-                return false;
-            }
-            const ssize_t n = ::write(master_, bytes + done, size - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                return false;
-            }
-            pollfd fd{master_, POLLOUT, 0};
-            ::poll(&fd, 1, 20);
-        }
-        return true;
-    }
-    bool Write(const std::string& data) const { return Write(data.data(), data.size()); }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-};
 
 }  // namespace veltra::testing

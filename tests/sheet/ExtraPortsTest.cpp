@@ -48,7 +48,7 @@ TEST(SheetExtraPorts, PathsThatAreNoPortsSayWhyAtConnection)
     for (int row = 1; row < ports.PortCount(); ++row) {
         EXPECT_EQ(ports.Image(row), port_image::kClosed) << listed[static_cast<size_t>(row)];
         EXPECT_EQ(ports.StatusText(row).toStdString(), reasons[row - 1]) << listed[static_cast<size_t>(row)];
-        EXPECT_FALSE(sheet.Channel(row).IsOpen());
+        EXPECT_FALSE(sheet.Ports().IsOpen(row));
     }
 
     // With only those ticked, nothing connects and the user is told.

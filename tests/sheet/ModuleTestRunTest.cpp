@@ -2,7 +2,6 @@
 
 #include "ModuleTestWindow.h"
 #include "ProgressListCtrl.h"
-#include "SerialChannel.h"
 #include "Settings.h"
 #include "StatusWindow.h"
 #include "UtcClock.h"
@@ -131,7 +130,7 @@ TEST_F(ModuleTestRun, AllItemsPassOnEveryTickedPortAt9600AndTheLogShowsThem)
     harness->TickAll();
     harness->sheet->Controls().connect->click();  // at the baud box's 115200
     ASSERT_TRUE(harness->sheet->IsConnected());
-    ASSERT_EQ(harness->sheet->Channel(0).BaudRate(), 115200u);
+    ASSERT_EQ(harness->sheet->Ports().BaudRate(0), 115200u);
 
     MessageBoxes boxes;
     OptionsAnswer options("", true);
@@ -151,7 +150,7 @@ TEST_F(ModuleTestRun, AllItemsPassOnEveryTickedPortAt9600AndTheLogShowsThem)
     EXPECT_TRUE(boxes.Texts().empty());
     // A finished test leaves the ports open at the test's rate.
     EXPECT_TRUE(harness->sheet->IsConnected());
-    EXPECT_EQ(harness->sheet->Channel(1).BaudRate(), 9600u);
+    EXPECT_EQ(harness->sheet->Ports().BaudRate(1), 9600u);
 
     QTableWidget& list = ReadRecords(boxes);
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Compeleted!"}));
@@ -242,7 +241,7 @@ TEST_F(ModuleTestRun, FailuresKeepTheWindowOpenAndTheLogShowsEveryTickedPort)
     ExpectRow(list, 0, 0, "2008-05-13", "0xFF", "FFFFFFFF");
     ExpectRow(list, 1, 2, "Timeout!", "", "        ");
     ExpectRow(list, 2, 3, "2008-05-13", "0x3F", "PPFFFFFF");
-    EXPECT_FALSE(harness->sheet->Channel(2).IsOpen());
+    EXPECT_FALSE(harness->sheet->Ports().IsOpen(2));
     EXPECT_TRUE(Sent(1).empty());
 }
 
@@ -250,12 +249,8 @@ TEST_F(ModuleTestRun, APortThatCannotBeOpenedIsSkippedAndTheWindowStaysOpen)
 {
     harness = std::make_unique<SheetHarness>(std::vector<sim::ModuleOptions>(2), RunTimeouts{},
                                              std::vector<std::array<std::string, 3>>{{"TEST", "ITEM_SETTING", "10000000"}});
-    SerialChannel other;
-    ChannelSettings settings;
-    settings.portName = harness->Ports().PortName(1);
-    settings.baudRate = 9600;
-    other.Configure(settings);
-    ASSERT_TRUE(other.Open());
+    veltra::testing::HeldPort other(harness->bench->Module(1).Path());
+    ASSERT_TRUE(other.Held());
     harness->TickAll();
 
     MessageBoxes boxes;
@@ -308,7 +303,7 @@ TEST_F(ModuleTestRun, OnlyTickedPortsAndTheOptionsDecideWhetherATestStarts)
     const std::vector<std::string> run = {kItemRequest[1], kYear, kMonth, kDay, ResultWrite(0x7F, 0xBF)};
     EXPECT_EQ(Sent(0), run);
     EXPECT_TRUE(Sent(1).empty());
-    EXPECT_TRUE(harness->sheet->Channel(1).IsOpen());
+    EXPECT_TRUE(harness->sheet->Ports().IsOpen(1));
     EXPECT_EQ(boxes.Texts().size(), 1u);
 
     // The log reads the ticked port only.
@@ -336,12 +331,8 @@ TEST_F(ModuleTestRun, ARecordReadGoesOnPastAPortThatCannotBeReopened)
     RunTimeouts timeouts;
     timeouts.testRecord = 3000;
     harness = std::make_unique<SheetHarness>(3, sim::ModuleOptions{}, timeouts);
-    SerialChannel other;
-    ChannelSettings settings;
-    settings.portName = harness->Ports().PortName(0);
-    settings.baudRate = 9600;
-    other.Configure(settings);
-    ASSERT_TRUE(other.Open());
+    veltra::testing::HeldPort other(harness->bench->Module(0).Path());
+    ASSERT_TRUE(other.Held());
     const uint8_t record[] = {8, 5, 13, 0x3F};
     Module(2).SetEeprom(464, record);
     harness->TickAll();

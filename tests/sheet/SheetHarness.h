@@ -17,6 +17,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -114,6 +118,27 @@ private:
 };
 
 using sim::HexFileText;
+
+// Another program holding a port, the way the tool itself holds one.
+class HeldPort {
+public:
+    explicit HeldPort(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~HeldPort()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    HeldPort(const HeldPort&) = delete;
+    HeldPort& operator=(const HeldPort&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
 
 // Presses an operation window's visible button once `ready` holds, as the user would.
 class CloseWhen {

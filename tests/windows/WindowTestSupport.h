@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OperationWindow.h"
+#include "OperationDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,7 +33,7 @@ inline bool WaitUntil(const std::function<bool()>& condition)
 // sheet does when it runs the first steps inside the request.
 class FakeOwner : public OperationOwner {
 public:
-    void RegisterOperationWindow(int type, OperationWindow* window) override
+    void RegisterOperationWindow(int type, RunObserver* window) override
     {
         log.emplace_back(type, 0);
         registered = window;
@@ -58,7 +58,7 @@ public:
     }
 
     std::vector<std::pair<int, int>> log;
-    OperationWindow* registered = nullptr;
+    RunObserver* registered = nullptr;
     std::function<void()> onRegister;
     std::function<void()> onStart;
 };

@@ -1,14 +1,28 @@
 #pragma once
 
-#include "PortSlot.h"
-
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace veltra {
 
-// Requests an operation window makes of its owner, the sheet.
+// Codes of the notices a run sends to its operation window.
+namespace notice {
+constexpr int kPhaseStarts = 100;
+constexpr int kPhaseDone = 101;
+constexpr int kProgress = 102;
+constexpr int kRunFinished = 206;
+}  // namespace notice
+
+// The run's single notice record: {active, code, value, port}.
+struct StatusNotice {
+    int active = 0;
+    int code = 0;
+    int value = 0;
+    int port = 0;
+};
+
+// What an operation window asks of the engine, and how it registers.
 namespace request {
 constexpr int kStartRead = 0;        // with 'P' (upload) or 'J' (test records)
 constexpr int kStartRun = 1;         // with '?', 'Q' or 'H'
@@ -17,24 +31,16 @@ constexpr int kRegisterStatus = 10;  // the status window has opened
 constexpr int kRegisterOther = 11;   // another operation window has opened
 }  // namespace request
 
-class OperationWindow;
+// What the record read shows for a port it could not read.
+constexpr int kRecordTimedOut = 11;
+constexpr int kRecordWrongReply = 12;
 
-// The sheet as its operation windows see it.
-class OperationOwner {
+// Where a run tells how it goes: the open operation window, or whatever a
+// program without windows puts in its place. Each acts on what concerns it
+// and ignores the rest.
+class RunObserver {
 public:
-    virtual ~OperationOwner() = default;
-    // 10 or 11: `window` has opened and is the operation window from now on.
-    virtual void RegisterOperationWindow(int type, OperationWindow* window) = 0;
-    // 0 or 1 with the command letter: start the run; 9: the window was closed
-    // with its button.
-    virtual void OnOperationRequest(int type, int value) = 0;
-};
-
-// What the sheet and its run tell the operation window that is open. Every
-// window acts on the messages that concern it and ignores the others.
-class OperationWindow {
-public:
-    virtual ~OperationWindow() = default;
+    virtual ~RunObserver() = default;
     // A notice of the run; `range` goes with code 100, `portName` with the others.
     virtual void Notice(const StatusNotice&, int /*range*/, const std::string& /*portName*/) {}
     virtual void ShowPortError(const std::string& /*portName*/, const std::string& /*text*/) {}
@@ -46,10 +52,7 @@ public:
     virtual void PortOver(int /*port*/, int /*value*/) {}
     virtual void RecordReadMovesTo(int /*port*/, const std::string& /*portName*/) {}
     virtual void RecordComplete(int /*port*/, const std::array<uint8_t, 4>& /*record*/) {}
-    // Closes the window as its hidden OK would, without a request to the owner.
-    virtual void CloseWithOk() {}
-    // Every port of the run has ended: from now on Enter and Escape may close
-    // the window again.
+    // Every port of the run has ended, done or failed: nothing runs any more.
     virtual void RunEnded() {}
 };
 

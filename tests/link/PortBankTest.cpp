@@ -1,0 +1,265 @@
+#include "LinkTestSupport.h"
+
+#include "PortBank.h"
+#include "PosixSerial.h"
+#include "TempDir.h"
+
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace veltra;
+using veltra::testing::App;
+using veltra::testing::Pty;
+using veltra::testing::PumpUntil;
+
+namespace {
+
+// A bank of ports on pseudo-terminals, recording what reaches the engine and
+// what the port list would show.
+struct Bench : PortReceiver, PortStateListener {
+    explicit Bench(int ports = 1)
+    {
+        App();
+        for (int i = 0; i < ports; ++i) {
+            ptys.push_back(std::make_unique<Pty>());
+            bank.AddPort(ptys.back()->Path());
+        }
+        bank.SetReceiver(this);
+        bank.SetListener(this);
+    }
+
+    void OnReceivedData(int port, const char* data, size_t count) override
+    {
+        received[port].append(data, count);
+        ++chunks[port];
+        if (onData)
+            onData(port);
+    }
+    void OnPortTimedOut(int port, int eventCode, char lastCode) override
+    {
+        events.push_back({port, eventCode, lastCode});
+    }
+    void PortStateChanged(int port, PortState state, const std::string& reason) override
+    {
+        states[port] = state;
+        reasons[port] = reason;
+    }
+
+    bool Send(int port, const std::string& bytes, char code = 'Q', uint32_t timeoutMs = 60000)
+    {
+        return bank.Send(port, CommandRecord::Make(code, bytes), timeoutMs);
+    }
+
+    struct Event {
+        int port;
+        int code;
+        char lastCode;
+    };
+    std::vector<std::unique_ptr<Pty>> ptys;
+    PortBank bank;
+    std::map<int, std::string> received;
+    std::map<int, int> chunks;
+    std::vector<Event> events;
+    std::map<int, PortState> states;
+    std::map<int, std::string> reasons;
+    std::function<void(int)> onData;
+};
+
+}  // namespace
+
+// Only a terminal that nobody else holds is opened, raw 8N1 at any rate; a
+// refusal says the system's reason and the port list shows it.
+TEST(PortBank, OpensOnlyAFreeTerminalAtAnyRate)
+{
+    Bench b(1);
+    veltra::testing::TempDir dir;
+    const std::string plainFile = dir.Write("not-a-tty", "x");
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string name;
+        uint32_t rate;
+        const char* reason;
+    } refused[] = {
+        {"/dev/veltra-no-such-port", 115200, "No such file or directory"},
+        {plainFile, 115200, "Inappropriate ioctl for device"},
+        {dir.Path().string(), 115200, "Is a directory"},
+        {"/dev/null", 115200, "Inappropriate ioctl for device"},
+        {fifo, 115200, "Inappropriate ioctl for device"},
+        {b.ptys[0]->Path(), 0, "Invalid argument"},
+    };
+    for (const auto& c : refused) {
+        const int port = c.rate == 0 ? 0 : b.bank.AddPort(c.name);
+        EXPECT_FALSE(b.bank.Open(port, c.rate)) << c.name;
+        EXPECT_EQ(b.bank.OpenError(port), c.reason) << c.name;
+        EXPECT_EQ(b.states[port], PortState::OpenFailed);
+        EXPECT_EQ(b.reasons[port], c.reason);
+        EXPECT_FALSE(b.Send(port, "x"));
+    }
+    EXPECT_EQ(veltra::testing::TempDir::Read(plainFile), "x");
+
+    for (const uint32_t rate : {9600u, 14400u, 56000u, 115200u, 921600u}) {
+        ASSERT_TRUE(b.bank.Open(0, rate)) << rate;
+        posix::LineSettings line;
+        ASSERT_TRUE(posix::ReadLineSettings(b.ptys[0]->Master(), line));  // a master reports its slave's
+        EXPECT_EQ(line.inputSpeed, rate);
+        EXPECT_EQ(line.outputSpeed, rate);
+        EXPECT_TRUE(line.dataBits == 8 && !line.parity && !line.twoStopBits && line.raw && line.receiverOn &&
+                    line.ignoreModemLines && !line.hardwareFlow && !line.softwareFlowIn && !line.softwareFlowOut);
+    }
+    // Raw both ways: CR, LF, ^C, XON, XOFF, 0xFF and NUL pass unchanged.
+    const std::string binary("\r\n\x03\x11\x13\xff\x00z", 8);
+    b.Send(0, binary);
+    EXPECT_EQ(b.ptys[0]->Read(binary.size()), binary);
+    b.ptys[0]->Write(binary);
+    EXPECT_TRUE(PumpUntil([&] { return b.received[0].size() >= binary.size(); }));
+    EXPECT_EQ(b.received[0], binary);
+
+    // Held by this program, or by another: busy, and the holder is not disturbed.
+    const int again = b.bank.AddPort(b.ptys[0]->Path());
+    EXPECT_FALSE(b.bank.Open(again, 9600));
+    EXPECT_EQ(b.bank.OpenError(again), "Device or resource busy");
+    b.bank.Close(0);
+    EXPECT_EQ(b.states[0], PortState::Closed);
+    {
+        const int other = ::open(b.ptys[0]->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        EXPECT_FALSE(b.bank.Open(0, 9600));
+        EXPECT_EQ(b.bank.OpenError(0), "Device or resource busy");
+        ::close(other);
+    }
+    EXPECT_TRUE(b.bank.Open(0, 9600));
+    EXPECT_EQ(b.bank.OpenError(0), "");
+}
+
+// A run's ports: the selected ones opened at the run's rate, again when an
+// earlier run left them at another; the others closed.
+TEST(PortBank, SelectedPortsRunAtTheRateOfTheRun)
+{
+    Bench b(3);
+    ASSERT_TRUE(b.bank.Open(0, 9600));
+    ASSERT_TRUE(b.bank.Open(2, 115200));
+    b.bank.SetSelected(0, true);
+    b.bank.SetSelected(1, true);
+    EXPECT_EQ(b.bank.SelectedCount(), 2);
+    EXPECT_EQ(b.bank.OpenSelected(115200), 2);
+    EXPECT_EQ(b.bank.BaudRate(0), 115200u);
+    EXPECT_TRUE(b.bank.IsOpen(1));
+    EXPECT_FALSE(b.bank.IsOpen(2));
+    EXPECT_EQ(b.states[2], PortState::Closed);
+    b.bank.CloseAs(0, PortState::InitialEraseDone);
+    EXPECT_EQ(b.states[0], PortState::InitialEraseDone);
+    EXPECT_FALSE(b.bank.IsOpen(0));
+}
+
+// A reply in time is not timed out; a silent peer gives one time-out, after
+// which the port is closed before the engine hears of it; with a retry limit
+// of two the request goes out three times before "Retry Over".
+TEST(PortBank, RepliesTimeOutsAndRetries)
+{
+    Bench b(2);
+    ASSERT_TRUE(b.bank.Open(0, 115200));
+    ASSERT_TRUE(b.Send(0, "ping", 'P', 200));
+    EXPECT_EQ(b.ptys[0]->Read(4), "ping");
+    b.ptys[0]->Write("pong");
+    ASSERT_TRUE(PumpUntil([&] { return b.received[0] == "pong"; }));
+    b.bank.ReplyArrived(0);
+    EXPECT_FALSE(b.bank.AwaitingReply(0));
+
+    ASSERT_TRUE(b.Send(0, "lost", 'J', 50));
+    ASSERT_TRUE(PumpUntil([&] { return !b.events.empty(); }));
+    EXPECT_FALSE(PumpUntil([&] { return b.events.size() > 1; }, std::chrono::milliseconds(200)));
+    ASSERT_EQ(b.events.size(), 1u);
+    EXPECT_EQ(b.events[0].port, 0);
+    EXPECT_EQ(b.events[0].code, kEventTimeOut);
+    EXPECT_EQ(b.events[0].lastCode, 'J');
+    EXPECT_FALSE(b.bank.IsOpen(0));
+    EXPECT_EQ(b.states[0], PortState::Closed);
+
+    b.bank.SetRetryLimit(2);
+    ASSERT_TRUE(b.bank.Open(1, 115200));
+    ASSERT_TRUE(b.Send(1, "R", 'H', 30));
+    ASSERT_TRUE(PumpUntil([&] { return b.events.size() == 2; }));
+    EXPECT_EQ(b.events[1].code, kEventRetryOver);
+    EXPECT_EQ(b.ptys[1]->ReadAvailable(), "RRR");
+    // A wrong reply may take a retry the same way.
+    ASSERT_TRUE(b.bank.Open(1, 115200));
+    b.Send(1, "W", 'Q', 60000);
+    EXPECT_TRUE(b.bank.RetryRequest(1));
+    EXPECT_TRUE(b.bank.RetryRequest(1));
+    EXPECT_FALSE(b.bank.RetryRequest(1));
+    EXPECT_EQ(b.ptys[1]->Read(3), "WWW");
+}
+
+// An unplugged adapter is reported at once, whether a reply was awaited or
+// the next request finds the line gone, and the port does not spin.
+TEST(PortBank, ALostLineIsReportedAtOnce)
+{
+    Bench b(2);
+    for (int port = 0; port < 2; ++port)
+        ASSERT_TRUE(b.bank.Open(port, 115200));
+    b.Send(0, "?", '?', 60000);
+    b.ptys[0]->CloseMaster();
+    ASSERT_TRUE(PumpUntil([&] { return b.events.size() == 1; }, std::chrono::seconds(2)));
+    EXPECT_EQ(b.events[0].code, kEventTimeOut);
+
+    b.ptys[1]->CloseMaster();
+    PumpUntil([] { return false; }, std::chrono::milliseconds(50));
+    EXPECT_EQ(b.events.size(), 1u);  // nothing awaited, nothing to report yet
+    b.Send(1, "?", '?', 60000);
+    ASSERT_TRUE(PumpUntil([&] { return b.events.size() == 2; }, std::chrono::seconds(2)));
+    EXPECT_EQ(b.events[1].port, 1);
+}
+
+// Every port's bytes arrive whole and in order, one chunk at a time across
+// all ports: a handler that runs a nested event loop holds the others back
+// until it returns. A handler may close its own port; what was still queued
+// for it is dropped.
+TEST(PortBank, ChunksComeOneAtATimeInOrderAndAHandlerMayClose)
+{
+    constexpr int kPorts = 8;
+    Bench b(kPorts);
+    for (int port = 0; port < kPorts; ++port)
+        ASSERT_TRUE(b.bank.Open(port, 115200));
+    std::vector<std::string> sent(kPorts);
+    for (int port = 0; port < kPorts; ++port) {
+        for (int k = 0; k < 3000; ++k)
+            sent[static_cast<size_t>(port)] += static_cast<char>('A' + (k * 7 + port) % 26);
+    }
+    int depth = 0;
+    int deepest = 0;
+    b.onData = [&](int port) {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        if (port == 3 && b.chunks[3] == 1)
+            PumpUntil([] { return false; }, std::chrono::milliseconds(30));  // a message box, say
+        --depth;
+    };
+    for (int port = 0; port < kPorts; ++port)
+        b.ptys[static_cast<size_t>(port)]->Write(sent[static_cast<size_t>(port)]);
+    ASSERT_TRUE(PumpUntil([&] {
+        for (int port = 0; port < kPorts; ++port) {
+            if (b.received[port].size() < sent[static_cast<size_t>(port)].size())
+                return false;
+        }
+        return true;
+    }));
+    for (int port = 0; port < kPorts; ++port)
+        EXPECT_EQ(b.received[port], sent[static_cast<size_t>(port)]) << port;
+    EXPECT_EQ(deepest, 1);
+
+    b.onData = [&](int port) { b.bank.Close(port); };
+    b.received.clear();
+    b.ptys[0]->Write("first");
+    ASSERT_TRUE(PumpUntil([&] { return !b.received[0].empty(); }));
+    b.ptys[0]->Write("after");
+    PumpUntil([] { return false; }, std::chrono::milliseconds(30));
+    EXPECT_EQ(b.received[0], "first");
+    EXPECT_FALSE(b.bank.IsOpen(0));
+}
