@@ -1,27 +1,29 @@
-// Serial channel benchmark on pseudo-terminals with an echoing peer.
+// Port benchmark on pseudo-terminals with an echoing peer.
 //
-// Turnaround: the time from SendData to the owner's data handler holding the
-// whole reply, minus the same round trip done with plain blocking reads and
-// writes on the same kind of pty and peer: what the channel and the hand-over
-// to the owner's thread add. Throughput: a peer floods every channel at once
-// and the owner's handler takes the bytes.
+// Turnaround: the time from writing a request to the owner's handler holding
+// the whole reply, minus the same round trip done with plain reads and
+// writes on the same kind of pty and peer: what the port layer adds. Measured
+// for the tool's port bank (socket notifiers on the owner's thread) and for
+// the other design it could have had (one I/O thread handing chunks over).
+// Throughput: a peer floods every port at once. Idle: what connected ports
+// that await nothing cost over ten seconds.
 //
-//   link_bench [rounds] [megabytes per channel]
+//   link_bench [rounds] [megabytes per port] [idle seconds]
 //   LINK_BENCH_SPREAD=1 link_bench     also prints the spread of each set of samples
 //
 // The figures are only as quiet as the machine: run it when nothing else is.
 
+#include "IoThreadPorts.h"
+#include "PortBank.h"
 #include "PosixSerial.h"
-#include "PortDiscovery.h"
-#include "ReceiveHandover.h"
-#include "SerialChannel.h"
+#include "ProcessResources.h"
+#include "Pty.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,26 +38,9 @@
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
-using veltra::ChannelPacket;
-using veltra::SerialChannel;
+using veltra::testing::Pty;
 
 namespace {
-
-struct Pty {
-    Pty()
-    {
-        ::openpty(&master, &slave, nullptr, nullptr, nullptr);
-        path = ::ttyname(slave);
-    }
-    ~Pty()
-    {
-        ::close(master);
-        ::close(slave);
-    }
-    int master = -1;
-    int slave = -1;
-    std::string path;
-};
 
 // Echoes every byte that reaches any master, until stopped.
 class EchoPeer {
@@ -68,7 +53,7 @@ public:
         stopWrite_ = wake[1];
         std::vector<int> masters;
         for (const auto& pty : ptys) {
-            masters.push_back(pty->master);
+            masters.push_back(pty->Master());
         }
         thread_ = std::thread([this, masters] {
             std::vector<pollfd> fds;
@@ -143,7 +128,7 @@ double BaselineTurnaround(int count, int rounds, double& cpuPerRequest)
     std::vector<int> fds;
     for (const auto& pty : ptys) {
         int error = 0;
-        fds.push_back(veltra::posix::OpenSerialPort(pty->path, 115200, error));
+        fds.push_back(veltra::posix::OpenSerialPort(pty->Path(), 115200, error));
     }
     std::vector<double> samples;
     const std::string request(kRequestBytes, 'r');
@@ -184,151 +169,165 @@ double BaselineTurnaround(int count, int rounds, double& cpuPerRequest)
     return Median(samples, "raw");
 }
 
-struct Rig {
-    explicit Rig(int count)
+// A round: the request goes out on every port at once; when every port has
+// its whole echo the next round starts from the handler, as the dispatcher
+// sends the next request when a reply is complete.
+class Rounds {
+public:
+    Rounds(int count, int rounds) : count_(count), rounds_(rounds), received_(static_cast<size_t>(count), 0),
+                                     sent_(static_cast<size_t>(count)) {}
+
+    // `write` sends the request on a port; the result is the median turnaround.
+    double Run(const std::function<void(int)>& write, double& cpuPerRequest)
+    {
+        write_ = write;
+        const double cpuStart = CpuMicros();
+        SendAll();
+        loop_.exec();
+        cpuPerRequest = (CpuMicros() - cpuStart) / (rounds_ * count_);
+        return Median(samples_, "turnaround");
+    }
+
+    void Received(int port, size_t count)
+    {
+        size_t& got = received_[static_cast<size_t>(port)];
+        got += count;
+        if (got == kRequestBytes && round_ >= rounds_ / 10)  // the first tenth warms up
+            samples_.push_back(Micros(Clock::now() - sent_[static_cast<size_t>(port)]));
+        if (got == kRequestBytes && ++complete_ == count_) {
+            if (++round_ < rounds_)
+                SendAll();
+            else
+                loop_.quit();
+        }
+    }
+
+private:
+    void SendAll()
+    {
+        complete_ = 0;
+        std::fill(received_.begin(), received_.end(), 0);
+        for (int port = 0; port < count_; ++port) {
+            sent_[static_cast<size_t>(port)] = Clock::now();
+            write_(port);
+        }
+    }
+
+    int count_;
+    int rounds_;
+    int round_ = 0;
+    int complete_ = 0;
+    std::vector<size_t> received_;
+    std::vector<Clock::time_point> sent_;
+    std::vector<double> samples_;
+    std::function<void(int)> write_;
+    QEventLoop loop_;
+};
+
+// The tool's bank, reporting every chunk to a handler.
+struct BankRig : veltra::PortReceiver {
+    explicit BankRig(int count)
     {
         for (int i = 0; i < count; ++i) {
             ptys.push_back(std::make_unique<Pty>());
-            auto channel = std::make_unique<SerialChannel>();
-            veltra::ChannelSettings settings;
-            settings.portIndex = static_cast<int16_t>(i);
-            settings.portName = veltra::PortNameFromPath(ptys.back()->path);
-            settings.baudRate = 115200;
-            channel->Configure(settings);
-            channel->SetNotifyWindow(&handover);
-            channels.push_back(std::move(channel));
-        }
-        received.assign(static_cast<size_t>(count), 0);
-        lastArrival.assign(static_cast<size_t>(count), Clock::time_point{});
-        for (auto& channel : channels) {
-            channel->SetDataHandler([this](int16_t port, const uint8_t*, int bytes) {
-                received[static_cast<size_t>(port)] += static_cast<size_t>(bytes);
-                lastArrival[static_cast<size_t>(port)] = Clock::now();
-                if (AllHave(target)) {
-                    if (onAll) {
-                        onAll();
-                    } else if (loop != nullptr) {
-                        loop->quit();
-                    }
-                }
-            });
-            if (!channel->Open()) {
-                std::fprintf(stderr, "open failed: %s\n", channel->LastOpenError().c_str());
+            bank.AddPort(ptys.back()->Path());
+            if (!bank.Open(i, 115200)) {
+                std::fprintf(stderr, "open failed: %s\n", bank.OpenError(i).c_str());
                 std::exit(1);
             }
         }
+        bank.SetReceiver(this);
     }
-    ~Rig()
-    {
-        for (auto& channel : channels) {
-            channel->Close();
-        }
-    }
-    bool AllHave(size_t each) const
-    {
-        return std::all_of(received.begin(), received.end(), [&](size_t r) { return r >= each; });
-    }
-    // Runs the owner's event loop, as a GUI would, until every channel has
-    // received `each` bytes; the data handler ends the loop.
-    void PumpUntil(size_t each)
-    {
-        target = each;
-        if (AllHave(target)) {
-            return;
-        }
-        QEventLoop events;
-        loop = &events;
-        events.exec();
-        loop = nullptr;
-    }
+    void OnReceivedData(int port, const char*, size_t count) override { handler(port, count); }
+    void OnPortTimedOut(int, int, char) override {}
 
-    veltra::ReceiveHandover handover;
     std::vector<std::unique_ptr<Pty>> ptys;
-    std::vector<std::unique_ptr<SerialChannel>> channels;
-    std::vector<size_t> received;
-    std::vector<Clock::time_point> lastArrival;
-    QEventLoop* loop = nullptr;
-    size_t target = 0;
-    std::function<void()> onAll;  // instead of ending the loop
+    veltra::PortBank bank;
+    std::function<void(int, size_t)> handler = [](int, size_t) {};
 };
 
-// Rounds run from the data handler, as the sheet's dispatcher sends the next
-// request when a reply is complete, all inside one running event loop.
-double ChannelTurnaround(int count, int rounds, double& cpuPerRequest)
+double BankTurnaround(int count, int rounds, double& cpuPerRequest)
 {
-    Rig rig(count);
+    BankRig rig(count);
     EchoPeer peer(rig.ptys);
-    std::vector<double> samples;
-    const std::string request(kRequestBytes, 'q');
-    ChannelPacket packet;
-    packet.code = 'Q';
-    packet.command = 'Q';
-    packet.length = kRequestBytes;
-    packet.data = reinterpret_cast<const uint8_t*>(request.data());
-    std::vector<Clock::time_point> sent(static_cast<size_t>(count));
-    int round = 0;
-    QEventLoop events;
-    const auto sendAll = [&] {
-        std::fill(rig.received.begin(), rig.received.end(), 0);
-        for (int i = 0; i < count; ++i) {
-            packet.port = static_cast<int16_t>(i);
-            sent[static_cast<size_t>(i)] = Clock::now();
-            rig.channels[static_cast<size_t>(i)]->SendData(packet);
-        }
+    Rounds run(count, rounds);
+    rig.handler = [&](int port, size_t bytes) {
+        rig.bank.ReplyArrived(port);
+        run.Received(port, bytes);
     };
-    rig.target = kRequestBytes;
-    rig.onAll = [&] {
-        for (int i = 0; i < count; ++i) {
-            rig.channels[static_cast<size_t>(i)]->ReplyComplete();
-            if (round >= rounds / 10) {  // the first tenth warms up
-                samples.push_back(Micros(rig.lastArrival[static_cast<size_t>(i)] - sent[static_cast<size_t>(i)]));
-            }
-        }
-        if (++round < rounds) {
-            sendAll();
-        } else {
-            events.quit();
-        }
-    };
-    const double cpuStart = CpuMicros();
-    sendAll();
-    events.exec();
-    cpuPerRequest = (CpuMicros() - cpuStart) / (rounds * count);
-    rig.onAll = nullptr;
-    return Median(samples, "channel");
+    const auto request = veltra::CommandRecord::Make('Q', std::string(kRequestBytes, 'q'));
+    return run.Run([&](int port) { rig.bank.Send(port, request, 60000); }, cpuPerRequest);
 }
 
-void Throughput(int count, size_t bytesPerChannel, double& perChannel, double& total)
+double IoThreadTurnaround(int count, int rounds, double& cpuPerRequest)
 {
-    Rig rig(count);
+    std::vector<std::unique_ptr<Pty>> ptys;
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        ptys.push_back(std::make_unique<Pty>());
+        paths.push_back(ptys.back()->Path());
+    }
+    EchoPeer peer(ptys);
+    Rounds run(count, rounds);
+    veltra::bench::IoThreadPorts ports(paths, 115200, [&](int port, const char*, size_t bytes) { run.Received(port, bytes); });
+    const std::string request(kRequestBytes, 'q');
+    return run.Run([&](int port) { ports.Write(port, request); }, cpuPerRequest);
+}
+
+void Throughput(int count, size_t bytesPerPort, double& perPort, double& total)
+{
+    BankRig rig(count);
+    std::vector<size_t> received(static_cast<size_t>(count), 0);
+    Clock::time_point last;
+    QEventLoop loop;
+    int full = 0;
+    rig.handler = [&](int port, size_t bytes) {
+        size_t& got = received[static_cast<size_t>(port)];
+        got += bytes;
+        last = Clock::now();
+        if (got >= bytesPerPort && got - bytes < bytesPerPort && ++full == count)
+            loop.quit();
+    };
     std::atomic<bool> go{false};
     std::vector<std::thread> floods;
     for (auto& pty : rig.ptys) {
-        floods.emplace_back([&go, fd = pty->master, bytesPerChannel] {
+        floods.emplace_back([&go, fd = pty->Master(), bytesPerPort] {
             std::vector<char> block(4096, 'f');
-            while (!go) {
+            while (!go)
                 std::this_thread::yield();
-            }
             size_t done = 0;
-            while (done < bytesPerChannel) {
-                const ssize_t n = ::write(fd, block.data(), std::min(block.size(), bytesPerChannel - done));
-                if (n > 0) {
+            while (done < bytesPerPort) {
+                const ssize_t n = ::write(fd, block.data(), std::min(block.size(), bytesPerPort - done));
+                if (n > 0)
                     done += static_cast<size_t>(n);
-                }
+                else
+                    ::poll(nullptr, 0, 1);
             }
         });
     }
     const auto start = Clock::now();
     go = true;
-    rig.PumpUntil(bytesPerChannel);
-    const auto end = *std::max_element(rig.lastArrival.begin(), rig.lastArrival.end());
-    for (auto& flood : floods) {
+    loop.exec();
+    for (auto& flood : floods)
         flood.join();
-    }
-    const double seconds = std::chrono::duration<double>(end - start).count();
-    const double megabytes = static_cast<double>(bytesPerChannel) / 1e6;
-    perChannel = megabytes / seconds;
+    const double seconds = std::chrono::duration<double>(last - start).count();
+    const double megabytes = static_cast<double>(bytesPerPort) / 1e6;
+    perPort = megabytes / seconds;
     total = megabytes * count / seconds;
+}
+
+// Connected ports that await nothing, as between two operations.
+void Idle(int count, int seconds, double& cpuShare, int& threadsAdded)
+{
+    const size_t threadsBefore = veltra::bench::ThreadNames().size();
+    BankRig rig(count);
+    threadsAdded = static_cast<int>(veltra::bench::ThreadNames().size()) - static_cast<int>(threadsBefore);
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    const double cpuStart = CpuMicros();
+    const auto start = Clock::now();
+    loop.exec();
+    cpuShare = (CpuMicros() - cpuStart) / Micros(Clock::now() - start);
 }
 
 }  // namespace
@@ -338,23 +337,34 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 2000;
     const size_t megabytes = argc > 2 ? static_cast<size_t>(std::atoi(argv[2])) : 16;
+    const int idleSeconds = argc > 3 ? std::atoi(argv[3]) : 10;
 
-    std::printf("Each round sends a %d-byte request on every channel at once; the peer echoes it.\n"
-                "Turnaround: send to the owner's handler holding the whole reply. Added: minus the same\n"
-                "bursts on raw ptys read by one thread with poll().\n", kRequestBytes);
-    for (const int count : {1, 16}) {
-        const int countRounds = count == 1 ? rounds : rounds / 4;
-        double baselineCpu = 0;
-        double channelCpu = 0;
-        const double baseline = BaselineTurnaround(count, countRounds, baselineCpu);
-        const double turnaround = ChannelTurnaround(count, countRounds, channelCpu);
-        double perChannel = 0;
+    std::printf("Each round sends a %d-byte request on every port at once; the peer echoes it. Turnaround:\n"
+                "request written to the owner's handler holding the whole reply; added: minus the same bursts\n"
+                "on raw ptys read by one thread with poll().\n\n", kRequestBytes);
+    std::printf("ports | raw us | bank: median, added us, CPU/request us | I/O thread: median, added us, CPU/request us"
+                " | bank throughput MB/s per port, in all\n");
+    for (const int count : {1, 16, 64}) {
+        const int countRounds = std::max(50, count == 1 ? rounds : rounds * 4 / count);
+        double rawCpu = 0;
+        double bankCpu = 0;
+        double threadCpu = 0;
+        const double raw = BaselineTurnaround(count, countRounds, rawCpu);
+        const double bank = BankTurnaround(count, countRounds, bankCpu);
+        const double thread = IoThreadTurnaround(count, countRounds, threadCpu);
+        double perPort = 0;
         double total = 0;
-        Throughput(count, megabytes * 1000 * 1000, perChannel, total);
-        std::printf("%2d channel%s: turnaround median %.1f us, raw ptys %.1f us, added by channel and hand-over "
-                    "%.1f us; CPU per request %.1f us (raw %.1f us); throughput %.1f MB/s per channel, %.1f MB/s in all\n",
-                    count, count == 1 ? " " : "s", turnaround, baseline, turnaround - baseline, channelCpu, baselineCpu,
-                    perChannel, total);
+        Throughput(count, megabytes * 1000 * 1000 / static_cast<size_t>(count), perPort, total);
+        std::printf("%5d | %6.1f | %7.1f %7.1f %7.1f | %7.1f %7.1f %7.1f | %6.2f %7.2f\n", count, raw, bank, bank - raw,
+                    bankCpu, thread, thread - raw, threadCpu, perPort, total);
+        std::fflush(stdout);
+    }
+    std::printf("\nIdle, connected, nothing awaited, over %d s:\n", idleSeconds);
+    for (const int count : {16, 64}) {
+        double share = 0;
+        int threads = 0;
+        Idle(count, idleSeconds, share, threads);
+        std::printf("%5d ports: %.3f %% of a core, %d thread(s) added\n", count, share * 100, threads);
     }
     return 0;
 }

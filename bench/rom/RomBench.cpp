@@ -1,14 +1,15 @@
 // ROM download benchmark: a 32 KiB image erased, blank-checked, programmed and
 // verified through the real sheet and status window (offscreen) into virtual
-// modules at 115,200 bit/s with line-rate emulation, against the physical
-// minimum of the line; then the same without line-rate emulation, where the
-// tool's own speed shows.
+// modules at each rate asked for (115,200 and 921,600 bit/s by default; the
+// boot loader takes any rate its handshake finds) with line-rate emulation,
+// against the physical minimum of the line; then the same without line-rate
+// emulation, where the tool's own speed shows.
 //
-//   rom_bench [--ports 1,8,32,64] [--runs N] [--erase-ms MS]
+//   rom_bench [--ports 1,8,32,64] [--baud 115200,921600] [--runs N] [--erase-ms MS]
 //   ROM_BENCH_EACH=1 rom_bench    also prints every run's figures
 //
 // The modules run in a veltra-sim child process, so this process's CPU time is
-// the tool's own: the sheet, the windows and the serial channels' threads.
+// the tool's own: the sheet, the windows and the ports.
 // The machine is shared: each figure is the best and the median of N runs,
 // and the load averages are printed before and after.
 
@@ -30,11 +31,11 @@ using namespace veltra::bench;
 
 namespace {
 
-constexpr uint32_t kBaud = 115200;
 constexpr size_t kImageBytes = 32 * 1024;
 
 struct Options {
     std::vector<int> ports = {1, 8, 32};
+    std::vector<uint32_t> bauds = {115200, 921600};
     int runs = 3;
     int eraseMs = 200;
 };
@@ -46,7 +47,16 @@ bool ParseOptions(int argc, char** argv, Options& options)
         if (i + 1 >= argc)
             return false;
         const std::string value = argv[++i];
-        if (arg == "--ports") {
+        if (arg == "--baud") {
+            options.bauds.clear();
+            std::istringstream list(value);
+            for (std::string item; std::getline(list, item, ',');) {
+                const long rate = std::atol(item.c_str());
+                if (rate < 300 || rate > 4000000)
+                    return false;
+                options.bauds.push_back(static_cast<uint32_t>(rate));
+            }
+        } else if (arg == "--ports") {
             options.ports.clear();
             std::istringstream list(value);
             for (std::string item; std::getline(list, item, ',');) {
@@ -63,7 +73,7 @@ bool ParseOptions(int argc, char** argv, Options& options)
             return false;
         }
     }
-    return !options.ports.empty() && options.runs > 0 && options.eraseMs >= 0;
+    return !options.ports.empty() && !options.bauds.empty() && options.runs > 0 && options.eraseMs >= 0;
 }
 
 struct Figures {
@@ -78,11 +88,11 @@ struct Figures {
     int failures = 0;
 };
 
-Figures Measure(const Options& options, int ports, bool lineRate, const std::vector<uint8_t>& firmware)
+Figures Measure(const Options& options, int ports, uint32_t baud, bool lineRate, const std::vector<uint8_t>& firmware)
 {
     Figures figures;
     for (int run = 0; run < options.runs; ++run) {
-        const RomRunResult result = RunRomDownload({ports, lineRate, options.eraseMs, firmware});
+        const RomRunResult result = RunRomDownload({ports, baud, lineRate, options.eraseMs, firmware});
         if (!result.ok) {
             ++figures.failures;
             std::printf("  %d port(s)%s, run %d failed: %s\n", ports, lineRate ? "" : " unpaced", run + 1,
@@ -118,53 +128,58 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: rom_bench [--ports 1,8,32,64] [--runs N] [--erase-ms MS]\n");
+        std::fprintf(stderr, "usage: rom_bench [--ports 1,8,32,64] [--baud 115200,921600] [--runs N] [--erase-ms MS]\n");
         return 2;
     }
     const std::vector<uint8_t> firmware = FirmwareBytes(kImageBytes);
     const RomLineLoad load = RomDownloadLoad(static_cast<uint32_t>(kImageBytes - 1));
-    const double minimum = PhysicalMinimumSeconds(load, kBaud, options.eraseMs / 1000.0);
     std::printf("ROM download of %zu bytes, Erase + Blank Check + ROM Down + Verify, %d run(s) each\n", kImageBytes,
                 options.runs);
     std::printf("load averages before: %s\n", LoadAverages().c_str());
-    std::printf("physical minimum per port at %u bit/s: %llu exchanges, %llu bytes on the line, erase %d ms: %.3f s\n\n",
-                kBaud, static_cast<unsigned long long>(load.exchanges), static_cast<unsigned long long>(load.bytes),
-                options.eraseMs, minimum);
 
     // Fonts, styles and the first windows are made once per process: a short
     // unpaced run first keeps that one-off cost out of the first figures.
-    if (const RomRunResult warmUp = RunRomDownload({1, false, 0, firmware}); !warmUp.ok) {
+    if (const RomRunResult warmUp = RunRomDownload({1, 115200, false, 0, firmware}); !warmUp.ok) {
         std::printf("warm-up run failed: %s\n", warmUp.failure.c_str());
         return 1;
     }
-    std::map<int, Figures> paced;
-    for (int ports : options.ports)
-        paced[ports] = Measure(options, ports, true, firmware);
-    std::printf("With line-rate emulation (times in s; CPU of the tool's process and of the modules' process;\n"
-                "wait: thread-seconds ready but kept off a CPU; turn: the tool's turnarounds of one port, summed;\n"
-                "idle: the tool's resident MiB with the sheet open; KiB/port: its peak above idle per port; medians)\n");
-    std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %7s %8s %5s\n", "ports", "wall-best", "wall-med",
-                "minimum", "r-best", "r-med", "tool-cpu", "tool-med", "sim-cpu", "tool-wait", "sim-wait", "turn", "idle",
-                "KiB/port", "fail");
-    for (int ports : options.ports) {
-        const Figures& f = paced[ports];
-        if (f.wall.Empty()) {
-            std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
-            continue;
-        }
-        std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %7.1f %8.1f %5d\n", ports,
-                    f.wall.Best(), f.wall.Median(), minimum, f.wall.Best() / minimum, f.wall.Median() / minimum,
-                    f.toolCpu.Best(), f.toolCpu.Median(), f.simCpu.Median(), f.toolWait.Median(), f.simWait.Median(),
-                    f.turnaround.Median(), f.idleMiB.Median(), f.addedKiBPerPort.Median(), f.failures);
-    }
-    const auto single = paced.find(1);
-    if (single != paced.end() && !single->second.wall.Empty()) {
+    for (const uint32_t baud : options.bauds) {
+        const double minimum = PhysicalMinimumSeconds(load, baud, options.eraseMs / 1000.0);
+        std::printf("\nAt %u bit/s: physical minimum per port %llu exchanges, %llu bytes on the line, erase %d ms: "
+                    "%.3f s\n", baud, static_cast<unsigned long long>(load.exchanges),
+                    static_cast<unsigned long long>(load.bytes), options.eraseMs, minimum);
+        std::map<int, Figures> paced;
+        for (int ports : options.ports)
+            paced[ports] = Measure(options, ports, baud, true, firmware);
+        std::printf("With line-rate emulation (times in s; CPU of the tool's process and of the modules' process;\n"
+                    "wait: thread-seconds ready but kept off a CPU; turn: the tool's turnarounds of one port, summed;\n"
+                    "cpu%%/port: the tool's CPU per port as a share of one core over the run; idle: the tool's\n"
+                    "resident MiB with the sheet open; KiB/port: its peak above idle per port; medians)\n");
+        std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %9s %7s %8s %5s\n", "ports", "wall-best",
+                    "wall-med", "minimum", "r-best", "r-med", "tool-cpu", "tool-med", "cpu%/port", "sim-cpu",
+                    "tool-wait", "sim-wait", "turn", "idle", "KiB/port", "fail");
         for (int ports : options.ports) {
-            if (ports == 1 || paced[ports].wall.Empty())
+            const Figures& f = paced[ports];
+            if (f.wall.Empty()) {
+                std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
                 continue;
-            std::printf("%d ports against 1 port: best %.4f, median %.4f\n", ports,
-                        paced[ports].wall.Best() / single->second.wall.Best(),
-                        paced[ports].wall.Median() / single->second.wall.Median());
+            }
+            std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %7.1f %8.1f %5d\n",
+                        ports, f.wall.Best(), f.wall.Median(), minimum, f.wall.Best() / minimum,
+                        f.wall.Median() / minimum, f.toolCpu.Best(), f.toolCpu.Median(),
+                        100.0 * f.toolCpu.Median() / ports / f.wall.Median(), f.simCpu.Median(), f.toolWait.Median(),
+                        f.simWait.Median(), f.turnaround.Median(), f.idleMiB.Median(), f.addedKiBPerPort.Median(),
+                        f.failures);
+        }
+        const auto single = paced.find(1);
+        if (single != paced.end() && !single->second.wall.Empty()) {
+            for (int ports : options.ports) {
+                if (ports == 1 || paced[ports].wall.Empty())
+                    continue;
+                std::printf("%d ports against 1 port: best %.4f, median %.4f\n", ports,
+                            paced[ports].wall.Best() / single->second.wall.Best(),
+                            paced[ports].wall.Median() / single->second.wall.Median());
+            }
         }
     }
 
@@ -172,7 +187,7 @@ int main(int argc, char** argv)
     std::printf("%6s %9s %9s %12s %12s %9s %5s\n", "ports", "wall-best", "wall-med", "cpu/port-b", "cpu/port-med",
                 "sim-cpu", "fail");
     for (int ports : options.ports) {
-        const Figures f = Measure(options, ports, false, firmware);
+        const Figures f = Measure(options, ports, options.bauds.front(), false, firmware);
         if (f.wall.Empty()) {
             std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
             continue;

@@ -59,6 +59,7 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         driver.AnswerFileDialogWith(hexFile);
         sheet.ChooseRomFile();
         driver.TickPorts(setup.ports);
+        sheet.Controls().baudRate->setCurrentText(QString::number(setup.baud));
         if (sheet.Rom().loaded != 1) {
             result.failure = "the image did not load";
             return result;

@@ -10,6 +10,7 @@ namespace veltra::bench {
 
 struct RomRunSetup {
     int ports = 1;
+    uint32_t baud = 115200;
     bool lineRate = true;
     int eraseMs = 0;
     std::vector<uint8_t> firmware;
