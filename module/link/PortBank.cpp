@@ -1,6 +1,13 @@
 #include "PortBank.h"
 
+#include "SerialChannel.h"
+
 namespace veltra {
+
+struct PortBank::Port {
+    std::unique_ptr<SerialChannel> channel;
+    bool selected = false;
+};
 
 PortBank::PortBank() = default;
 
@@ -33,6 +40,11 @@ int PortBank::AddPort(const std::string& name)
         [this, index](int16_t code) { OnEvent(index, code); });
     ports_.push_back(std::move(port));
     return index;
+}
+
+int PortBank::PortCount() const
+{
+    return static_cast<int>(ports_.size());
 }
 
 SerialChannel& PortBank::Channel(int port) const

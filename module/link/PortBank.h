@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CommandRecord.h"
-#include "SerialChannel.h"
+#include "DeliveryGate.h"
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,8 @@
 #include <vector>
 
 namespace veltra {
+
+class SerialChannel;
 
 // What a port is now, as the port list shows it.
 enum class PortState {
@@ -57,7 +59,7 @@ public:
 
     // Adds a port by its name ("ttyUSB0", or an absolute path); its index.
     int AddPort(const std::string& name);
-    int PortCount() const { return static_cast<int>(ports_.size()); }
+    int PortCount() const;
     const std::string& PortName(int port) const;
     const std::string& DevicePath(int port) const;
 
@@ -87,10 +89,7 @@ public:
     bool AwaitingReply(int port) const;
 
 private:
-    struct Port {
-        std::unique_ptr<SerialChannel> channel;
-        bool selected = false;
-    };
+    struct Port;
     SerialChannel& Channel(int port) const;
     void Show(int port, PortState state, const std::string& reason = {});
     void OnEvent(int port, int16_t code);

@@ -23,20 +23,6 @@ bool IsLineGone(int error)
 
 }  // namespace
 
-void DeliveryGate::Deliver(std::function<void()> work)
-{
-    queue_.push_back(std::move(work));
-    if (busy_)
-        return;  // a nested event loop inside a handler: its turn comes after
-    busy_ = true;
-    while (!queue_.empty()) {
-        std::function<void()> next = std::move(queue_.front());
-        queue_.pop_front();
-        next();
-    }
-    busy_ = false;
-}
-
 SerialChannel::SerialChannel(const std::string& portName, DeliveryGate& gate)
     : portName_(portName.substr(0, kMaxNameLength)), devicePath_(DevicePathFromName(portName_)), gate_(gate)
 {

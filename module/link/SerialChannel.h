@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeliveryGate.h"
 #include "ModuleFacts.h"
 
 #include <QObject>
@@ -7,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,18 +15,6 @@
 class QSocketNotifier;
 
 namespace veltra {
-
-// One handler at a time across every channel that shares it: a handler may
-// run a nested event loop (a message box), and whatever arrives meanwhile,
-// on any port, waits for it to return. Work for one port keeps its order.
-class DeliveryGate {
-public:
-    void Deliver(std::function<void()> work);
-
-private:
-    std::deque<std::function<void()>> queue_;
-    bool busy_ = false;
-};
 
 // One serial port: its line settings, its reply time-out and its last request.
 //

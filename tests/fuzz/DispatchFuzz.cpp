@@ -1,40 +1,59 @@
-// Arbitrary chunks for a port in every state of every run: the dispatcher must
-// stay within its buffers, and a port can finish at most once.
-#include "ReplyDispatcher.h"
+// Arbitrary chunks for a port in every state of every run: the engine must
+// stay within its buffers, and a port can end at most once.
+#include "Engine.h"
+#include "ParameterTable.h"
+#include "RomImage.h"
 
 #include <QCoreApplication>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
 namespace {
 
-class Ports : public veltra::PortLink {
+class Quiet : public veltra::Prompts {
 public:
-    int PortCount() const override { return 2; }
-    std::string PortName(int port) const override { return "fuzz" + std::to_string(port); }
-    bool IsChecked(int) const override { return true; }
-    bool IsOpen(int) const override { return true; }
-    uint32_t BaudRate(int) const override { return 9600; }
-    void OpenCheckedPorts() override {}
-    bool ReopenAt(int, uint32_t) override { return true; }
-    void Send(int, const veltra::CommandRecord&, uint32_t) override {}
-    void ReplyArrived(int) override {}
-    void Close(int) override {}
-    void SetPortStatus(int, int) override {}
+    void ShowMessage(const std::string&, const std::string&, bool) override {}
 };
 
-class Observer : public veltra::RunObserver {
-public:
-    void Notice(const veltra::StatusNotice&, int, const std::string&) override {}
-    void ShowPortError(const std::string&, const std::string&) override {}
-    void ShowMessage(const std::string&, const std::string&) override {}
-    void EnableDisconnect() override {}
-    void SetRowResult(int, int, const std::string&) override {}
-    void RunOver(const veltra::StatusNotice&, int) override {}
-    void PortOver(int, int) override {}
-    void RecordReadMovesTo(int, const std::string&) override {}
-    void RecordComplete(int, const std::array<uint8_t, 4>&) override {}
-    void ParameterRowChanged(int) override {}
+// Two ports on pseudo-terminals whose other ends take whatever is written.
+struct Rig {
+    Rig() : engine(image, table, prompts)
+    {
+        image.lastAddress = 0x0FFF;
+        image.loaded = 1;
+        veltra::ParameterEntry row;
+        row.hexAddress = "10";
+        row.size = "4";
+        row.type = "U";
+        row.value = "258";
+        table.rows = {row, row};
+        for (int& master : masters) {
+            int slave = -1;
+            ::openpty(&master, &slave, nullptr, nullptr, nullptr);
+            ::fcntl(master, F_SETFL, O_NONBLOCK);
+            const int port = engine.Ports().AddPort(::ttyname(slave));
+            engine.Ports().SetSelected(port, true);
+            ::close(slave);
+        }
+    }
+    void Drain() const
+    {
+        char buffer[4096];
+        for (const int master : masters) {
+            while (::read(master, buffer, sizeof buffer) > 0) {
+            }
+        }
+    }
+
+    veltra::RomImage image;
+    veltra::ParameterTable table;
+    Quiet prompts;
+    veltra::Engine engine;
+    int masters[2] = {-1, -1};
 };
 
 }  // namespace
@@ -47,57 +66,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-
-    static veltra::RomImage image = [] {
-        veltra::RomImage loaded;
-        loaded.lastAddress = 0x0FFF;
-        loaded.loaded = 1;
-        return loaded;
-    }();
-    veltra::ParameterTable table;
-    veltra::ParameterEntry row;
-    row.hexAddress = "10";
-    row.size = "4";
-    row.type = "U";
-    row.value = "258";
-    row.checked = true;
-    table.rows = {row, row};
-    Ports ports;
-    Observer observer;
+    static Rig rig;
+    veltra::Engine& engine = rig.engine;
+    for (veltra::ParameterEntry& row : rig.table.rows)
+        row.checked = true;
     const uint8_t phases = data[0];
-    veltra::ReplyDispatcher dispatcher(
-        ports, observer, image, table,
-        [phases] { return veltra::RomOptions{(phases & 1) != 0, (phases & 2) != 0, (phases & 4) != 0, (phases & 8) != 0}; },
-        veltra::RunTexts{});
+    engine.Rom().SetOptions([phases] {
+        return veltra::RomOptions{(phases & 1) != 0, (phases & 2) != 0, (phases & 4) != 0, (phases & 8) != 0};
+    });
+    engine.Ports().OpenSelected(9600);
     switch (data[1] % 5) {
     case 0:
-        dispatcher.BeginRomRun();
+        engine.Rom().BeginRomRun();
         break;
     case 1:
-        dispatcher.PrepareParamDownload();
-        dispatcher.BeginParamDownload();
+        if (engine.Parameters().PrepareParamDownload())
+            engine.Parameters().BeginParamDownload();
         break;
     case 2:
-        dispatcher.StartModuleTest();
+        engine.Test().StartModuleTest();
         break;
     case 3:
-        dispatcher.PrepareRecordRead();
-        dispatcher.ReadTestRecords();
+        engine.Records().PrepareRecordRead();
+        engine.Records().ReadTestRecords();
         break;
     default:
-        if (dispatcher.PrepareUpload() >= 0)
-            dispatcher.OnStatusRequest(0, 'P');
+        engine.Ports().SetSelected(1, false);
+        if (engine.Parameters().PrepareUpload() >= 0)
+            engine.Parameters().StartUpload();
+        engine.Ports().SetSelected(1, true);
         break;
     }
     // The rest is cut into chunks whose lengths the input chooses.
     size_t at = 2;
+    veltra::ReplyDispatcher& dispatcher = engine.Dispatcher();
     while (at < size) {
-        const size_t length = std::min<size_t>(1 + data[at] % 64, size - at - 0);
+        const size_t length = std::min<size_t>(1 + data[at] % 64, size - at);
         const int port = data[at] & 0x80 ? 1 : 0;
         dispatcher.OnReceivedData(port, reinterpret_cast<const char*>(data + at), length);
         at += length;
-        if (dispatcher.DoneCount() > dispatcher.PortsToRun())
+        rig.Drain();
+        if (dispatcher.DoneCount() + dispatcher.FailCount() > dispatcher.PortsToRun())
             std::abort();
     }
+    engine.StopRun("end of input");
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "LinkTestSupport.h"
 
+#include "ModuleFacts.h"
 #include "PortBank.h"
 #include "PosixSerial.h"
 #include "TempDir.h"
