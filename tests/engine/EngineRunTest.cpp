@@ -1,0 +1,191 @@
+// The engine alone, without any window, against virtual modules: what each
+// sequence asks of a module, and what it reports of each port.
+#include "LinkTestSupport.h"
+
+#include "Engine.h"
+#include "HexText.h"
+#include "ParameterTable.h"
+#include "RomImage.h"
+#include "TempDir.h"
+#include "VirtualBench.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+using namespace veltra;
+using veltra::testing::PumpUntil;
+
+namespace {
+
+struct Quiet : Prompts {
+    void ShowMessage(const std::string& caption, const std::string& text, bool) override
+    {
+        messages.push_back(caption + ": " + text);
+    }
+    std::vector<std::string> messages;
+};
+
+struct Watcher : RunObserver {
+    void Notice(const StatusNotice& notice, int range, const std::string&) override
+    {
+        if (notice.code == notice::kPhaseStarts)
+            ranges[notice.port].push_back(range);
+    }
+    void RunEnded() override { ended = true; }
+    std::map<int, std::vector<int>> ranges;
+    bool ended = false;
+};
+
+// The engine with its ports on virtual modules in their boot loader.
+struct Rig {
+    explicit Rig(int modules, sim::Personality start = sim::Personality::BootLoader)
+        : bench(static_cast<size_t>(modules), Options(start)), engine(image, table, prompts)
+    {
+        veltra::testing::App();
+        for (int m = 0; m < modules; ++m) {
+            engine.Ports().AddPort(bench.Module(static_cast<size_t>(m)).Path());
+            engine.Ports().SetSelected(m, true);
+        }
+        engine.Dispatcher().SetObserver(&watcher);
+        engine.Dispatcher().AddResultListener([this](const PortResult& result) { results[result.port] = result; });
+    }
+    static sim::ModuleOptions Options(sim::Personality start)
+    {
+        sim::ModuleOptions options;
+        options.start = start;
+        return options;
+    }
+    bool Ended() { return static_cast<int>(results.size()) == engine.Ports().SelectedCount(); }
+
+    sim::VirtualBench bench;
+    RomImage image;
+    ParameterTable table;
+    Quiet prompts;
+    Watcher watcher;
+    Engine engine;
+    std::map<int, PortResult> results;
+};
+
+// The records a module got of one kind, by their address field, as "AAAA-LL".
+std::vector<std::string> Records(const sim::VirtualModule& module, const std::string& type)
+{
+    std::vector<std::string> out;
+    for (const sim::Request& request : module.Requests()) {
+        const std::string& b = request.bytes;
+        if (b.size() >= 11 && b[0] == ':' && b.substr(7, 2) == type)
+            out.push_back(b.substr(3, 4) + "-" + b.substr(1, 2));
+    }
+    return out;
+}
+
+}  // namespace
+
+// Every image size is programmed in blocks of 128 bytes (the first always a
+// full one) and read back in ranges of 1,024 bytes closed by a shorter or empty
+// one; the bar of each phase has the image's length, and each port's result
+// names the image.
+TEST(EngineRun, RomDownloadShapesItsRecordsByTheImage)
+{
+    const struct {
+        uint32_t lastAddress;
+        size_t blocks;
+        std::vector<std::string> ranges;  // read-back "start end"
+    } cases[] = {
+        {0x0040, 1, {"0000 03FF", "0400 03FF"}},
+        {0x0100, 3, {"0000 03FF", "0400 03FF"}},
+        {0x05FF, 12, {"0000 03FF", "0400 05FF"}},
+        {0x7FFF, 256, {}},
+        {0xFFFF, 512, {}},
+    };
+    for (const auto& c : cases) {
+        Rig rig(1);
+        std::vector<uint8_t> firmware(c.lastAddress + 1);
+        for (size_t i = 0; i < firmware.size(); ++i)
+            firmware[i] = static_cast<uint8_t>(i * 31 + 7);
+        veltra::testing::TempDir dir;
+        ASSERT_TRUE(LoadRomFile(rig.image, dir.Write("f.hex", sim::HexFileText(firmware))).ok);
+        rig.engine.Rom().SetOptions([] { return RomOptions{true, true, true, true}; });
+        rig.engine.Rom().BeginRomRun();
+        ASSERT_TRUE(PumpUntil([&] { return rig.Ended(); }, std::chrono::seconds(30))) << c.lastAddress;
+
+        const sim::VirtualModule& module = rig.bench.Module(0);
+        const std::vector<uint8_t> flash = module.Flash();
+        EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), flash.begin())) << c.lastAddress;
+        const std::vector<std::string> blocks = Records(module, "00");
+        ASSERT_EQ(blocks.size(), c.blocks) << c.lastAddress;
+        EXPECT_EQ(blocks.front(), "0000-80");
+        EXPECT_EQ(blocks.back().substr(0, 4), QString::asprintf("%04X", (c.lastAddress / 128) * 128).toStdString());
+        std::vector<std::string> ranges;
+        for (const sim::Request& request : module.Requests()) {
+            const std::string& b = request.bytes;
+            if (b.size() == 21 && b.substr(7, 2) == "04" && b.substr(17, 2) == "00")
+                ranges.push_back(b.substr(9, 4) + " " + b.substr(13, 4));
+        }
+        const size_t fullRanges = (c.lastAddress + 1) / 1024;
+        if (c.ranges.empty()) {
+            ASSERT_EQ(ranges.size(), fullRanges + 1);
+            EXPECT_EQ(ranges.back(), c.lastAddress == 0xFFFF ? "FFFF FFFE" : "8000 7FFF");
+        } else {
+            EXPECT_EQ(ranges, c.ranges);
+        }
+        EXPECT_EQ(rig.watcher.ranges[0], (std::vector<int>{100, 100, 100, static_cast<int>(2 * c.lastAddress + 2),
+                                                           static_cast<int>(2 * c.lastAddress + 2)}));
+        const PortResult& result = rig.results.at(0);
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(result.operation, "rom");
+        EXPECT_EQ(result.data["size"].toInt(), static_cast<int>(c.lastAddress + 1));
+        ASSERT_EQ(result.phases.size(), 5u);
+        EXPECT_EQ(result.phases[3].name, "program");
+    }
+}
+
+// With no phase ticked the handshake alone finishes a port; with Verify
+// alone the port goes from the handshake to the read-back.
+TEST(EngineRun, RomPhasesFollowTheOptions)
+{
+    for (const bool verify : {false, true}) {
+        Rig rig(2);
+        veltra::testing::TempDir dir;
+        ASSERT_TRUE(LoadRomFile(rig.image, dir.Write("f.hex", sim::HexFileText(std::vector<uint8_t>(0x100, 0xFF)))).ok);
+        rig.engine.Rom().SetOptions([verify] { return RomOptions{false, false, false, verify}; });
+        rig.engine.Rom().BeginRomRun();
+        ASSERT_TRUE(PumpUntil([&] { return rig.Ended(); }));
+        for (int m = 0; m < 2; ++m) {
+            const auto requests = rig.bench.Module(static_cast<size_t>(m)).Requests();
+            ASSERT_EQ(requests.size(), verify ? 3u : 1u);
+            EXPECT_EQ(requests.front().bytes, "U");
+            EXPECT_TRUE(rig.results.at(m).ok);
+        }
+        EXPECT_TRUE(rig.watcher.ended);
+    }
+}
+
+// Parameter rows at the top of the address range count on without
+// overflow, and each port's result keeps the bytes it wrote by row.
+TEST(EngineRun, ParameterWritesCountOnAndAreRecorded)
+{
+    Rig rig(1, sim::Personality::Application);
+    ParameterEntry row;
+    row.id = "1";
+    row.hexAddress = "7FFFFFFF";
+    row.size = "2";
+    row.type = "H";
+    row.value = "0xabcd";
+    row.checked = true;
+    rig.table.rows = {row};
+    ASSERT_TRUE(rig.engine.Parameters().PrepareParamDownload());
+    rig.engine.Parameters().BeginParamDownload();
+    ASSERT_TRUE(PumpUntil([&] { return rig.Ended(); }));
+    std::vector<std::string> addresses;
+    for (const sim::Request& request : rig.bench.Module(0).Requests())
+        addresses.push_back(QByteArray::fromStdString(request.bytes.substr(3, 4)).toHex().toStdString());
+    EXPECT_EQ(addresses, (std::vector<std::string>{"7fffffff", "80000000"}));
+    const QJsonObject written = rig.results.at(0).data["written"].toArray().at(0).toObject();
+    EXPECT_EQ(written["address"].toString(), "7FFFFFFF");
+    EXPECT_EQ(written["bytes"].toString(), "ABCD");
+}
