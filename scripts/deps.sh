@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libudev-dev
   libgtest-dev googletest
   clang libclang-rt-14-dev
   xvfb xauth

@@ -2,6 +2,8 @@
 
 #include "ProfileText.h"
 
+#include <algorithm>
+
 namespace veltra {
 
 namespace {
@@ -109,6 +111,27 @@ std::optional<std::string> ProfileDocument::WholeValue(std::string_view section,
     if (!location.key)
         return std::nullopt;
     return std::string(Unquote(Classify(lines_[*location.key].text).value));
+}
+
+std::vector<std::string> ProfileDocument::Keys(std::string_view section) const
+{
+    std::vector<std::string> keys;
+    bool inside = false;
+    for (const Line& line : lines_) {
+        const LineMeaning meaning = Classify(line.text);
+        if (meaning.kind == LineKind::Section) {
+            if (inside)
+                break;
+            inside = EqualsIgnoringCase(meaning.name, section);
+        } else if (inside && meaning.kind == LineKind::Entry) {
+            const bool repeat = std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
+                return EqualsIgnoringCase(key, meaning.name);
+            });
+            if (!repeat)
+                keys.emplace_back(meaning.name);
+        }
+    }
+    return keys;
 }
 
 std::string ProfileDocument::ValueOr(std::string_view section, std::string_view key,

@@ -27,6 +27,10 @@ public:
     // The same without the cut, for lists of our own that may grow longer.
     std::optional<std::string> WholeValue(std::string_view section, std::string_view key) const;
 
+    // The keys of the section's entries in file order, each once, spelt as
+    // first written: the keys `Value` finds there. Empty when the section is missing.
+    std::vector<std::string> Keys(std::string_view section) const;
+
     // The value, or `defaultValue` (cut to the same limit) when it is missing.
     std::string ValueOr(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 

@@ -126,4 +126,21 @@ std::vector<std::string> ReadExtraPorts(const std::string& root)
     return ports;
 }
 
+std::vector<std::pair<std::string, std::string>> ReadSlotNames(const std::string& root)
+{
+    const ProfileDocument document = LoadProfileDocument(SettingsFilePath(root));
+    std::vector<std::pair<std::string, std::string>> slots;
+    for (std::string& key : document.Keys("SLOTS")) {
+        std::string name = document.Value("SLOTS", key).value_or("");
+        slots.emplace_back(std::move(key), std::move(name));
+    }
+    return slots;
+}
+
+bool ReadRecordsEnabled(const std::string& root)
+{
+    const std::optional<std::string> value = LoadProfileDocument(SettingsFilePath(root)).Value("RECORDS", "ENABLED");
+    return !value || ParseLeadingInt(*value) != 0;
+}
+
 }  // namespace veltra

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace veltra {
@@ -54,5 +55,14 @@ uint16_t ReadRetryLimit(const std::string& root);
 // an item are ignored, and so are empty items, paths that are not absolute and
 // repeats of an earlier item.
 std::vector<std::string> ReadExtraPorts(const std::string& root);
+
+// [SLOTS]: the names a station gives its adapters' places, as (key, name)
+// pairs in file order. The key is a /dev/serial/by-path name, or the device
+// path of a port that has none; the value is the name shown ("Nest 17").
+std::vector<std::pair<std::string, std::string>> ReadSlotNames(const std::string& root);
+
+// [RECORDS] ENABLED: a value that reads as 0 (as the file's other numbers are
+// read) stops the record of every board; without the key it is kept.
+bool ReadRecordsEnabled(const std::string& root);
 
 }  // namespace veltra
