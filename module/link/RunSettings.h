@@ -46,4 +46,9 @@ struct RunTexts {
     std::string releaseCalMode = "Release CAL MODE switch and restart the scale";
 };
 
+class CaptionSet;
+
+// The engine's texts from the module's caption file, with its English defaults.
+RunTexts RunTextsFrom(const CaptionSet& captions);
+
 }  // namespace veltra

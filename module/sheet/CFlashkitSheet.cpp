@@ -48,7 +48,7 @@ void CFlashkitSheet::Initialise()
     controls_.parameterList->setEnabled(false);
     controls_.paramMode->setChecked(false);
     ConnectSignals();
-    engine_ = std::make_unique<veltra::Engine>(rom_, parameters_, *this, Texts(), environment_.timeouts);
+    engine_ = std::make_unique<veltra::Engine>(rom_, parameters_, *this, RunTextsFrom(captions_), environment_.timeouts);
     engine_->Ports().SetListener(this);
     engine_->Ports().SetRetryLimit(ReadRetryLimit(root_));
     engine_->Rom().SetOptions([this] {
@@ -65,33 +65,6 @@ void CFlashkitSheet::Initialise()
     controls_.baudRate->setEditText(QStringLiteral("115200"));
     ResetToolStates();
     LoadDefaultParameterFile();
-}
-
-RunTexts CFlashkitSheet::Texts() const
-{
-    RunTexts texts;
-    const auto text = [this](const char* key) { return captions_.Text("FW_MSG", key); };
-    texts.timeOut = text("MSG_COMM0");
-    texts.checkSum = text("MSG_COMM7");
-    texts.verificationFail = text("MSG_COMM8");
-    texts.wrongReply = text("MSG_COMM9");
-    texts.loadRomFirst = text("MSG_ROM0");
-    texts.downloaderCaption = text("MSG_CAPTION1");
-    texts.uploadCaption = text("MSG_CAPTION2");
-    texts.downloadCaption = text("MSG_CAPTION3");
-    texts.romCaption = text("MSG_CAPTION4");
-    texts.testCaption = text("MSG_CAPTION6");
-    texts.cannotOpen = text("MSG_COMM2");
-    texts.selectPort = text("MSG_COMM4");
-    texts.selectPorts = text("MSG_COMM5");
-    texts.onlyOneScale = text("MSG_COMM6");
-    texts.noParameter = text("MSG_PARAM0");
-    texts.checkParameter = text("MSG_PARAM1");
-    texts.testPassed = text("MSG_STATUS7");
-    texts.testFailed = text("MSG_STATUS8");
-    texts.initialEraseOk = text("MSG_ROM2");
-    texts.releaseCalMode = text("MSG_ROM3");
-    return texts;
 }
 
 void CFlashkitSheet::LayoutSheet()

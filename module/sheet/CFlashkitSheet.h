@@ -110,7 +110,6 @@ private:
     void LabelControls();
     void ConnectSignals();
     void EnumeratePorts();
-    RunTexts Texts() const;
     void SendStatusText(int pane, const QString& text);
     void ShowParameterTable();
     uint32_t SheetBaudRate() const;
