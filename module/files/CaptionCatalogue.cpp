@@ -82,6 +82,9 @@ constexpr std::array kCatalogue{
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_PARAM0", "There is no selected parameter."},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_PARAM1", "Please, check the parameter data:"},
     CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_SAVE0", "Save is done!"},
+    CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_UNPLUGGED", "unplugged"},
+    CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_LATENCY", "latency timer %1 ms: see the udev rule in the README"},
+    CaptionEntry{Flashkit, Sheet, "FW_MSG", "MSG_TALLY", "Today: %1 passed, %2 failed, %3 in all"},
 
     CaptionEntry{Flashkit, StatusWindow, "COMM_STATUS", "STATUS_HEAD0", "No"},
     CaptionEntry{Flashkit, StatusWindow, "COMM_STATUS", "STATUS_HEAD1", "Scale"},

@@ -68,7 +68,7 @@ void ModuleTest::StartModuleTest()
         dispatcher_.Slot(port).result.data = QJsonObject{{"items", items}};
         // The application firmware listens at 9,600 bit/s whatever the box says.
         if (!bank_.Open(port, kApplicationBaud)) {
-            prompts_.ShowMessage(texts_.testCaption, texts_.cannotOpen + " " + bank_.PortName(port));
+            prompts_.ShowMessage(texts_.testCaption, texts_.cannotOpen + " " + bank_.Label(port));
             dispatcher_.FailPort(port, texts_.cannotOpen + " " + bank_.OpenError(port));
             continue;
         }

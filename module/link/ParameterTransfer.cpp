@@ -61,7 +61,7 @@ bool ParameterTransfer::OpenFirstSelected(const std::string& caption)
     while (!bank_.Selected(port))
         ++port;
     if (!bank_.Open(port, kApplicationBaud)) {
-        prompts_.ShowMessage(caption, texts_.cannotOpen + " " + bank_.PortName(port));
+        prompts_.ShowMessage(caption, texts_.cannotOpen + " " + bank_.Label(port));
         return false;
     }
     return true;

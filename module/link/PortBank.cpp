@@ -6,7 +6,9 @@ namespace veltra {
 
 struct PortBank::Port {
     std::unique_ptr<SerialChannel> channel;
+    std::string label;
     bool selected = false;
+    bool present = true;
 };
 
 PortBank::PortBank() = default;
@@ -26,11 +28,19 @@ void PortBank::SetRetryLimit(uint16_t limit)
         port.channel->SetRetryLimit(limit);
 }
 
+std::string PortBank::DeviceOf(const std::string& name) const
+{
+    if (name.empty() || name.front() == '/')
+        return name;
+    return deviceRoot_ + "/" + name;
+}
+
 int PortBank::AddPort(const std::string& name)
 {
     const int index = PortCount();
     Port port;
-    port.channel = std::make_unique<SerialChannel>(name, gate_);
+    port.channel = std::make_unique<SerialChannel>(name, DeviceOf(name), gate_);
+    port.label = name;
     port.channel->SetRetryLimit(retryLimit_);
     port.channel->SetHandlers(
         [this, index](const char* data, size_t count) {
@@ -62,6 +72,43 @@ const std::string& PortBank::DevicePath(int port) const
     return Channel(port).DevicePath();
 }
 
+void PortBank::SetLabel(int port, const std::string& label)
+{
+    ports_.at(static_cast<size_t>(port)).label = label;
+}
+
+const std::string& PortBank::Label(int port) const
+{
+    return ports_.at(static_cast<size_t>(port)).label;
+}
+
+void PortBank::Unplug(int port)
+{
+    Port& entry = ports_.at(static_cast<size_t>(port));
+    entry.present = false;
+    if (entry.channel->AwaitingReply()) {
+        OnEvent(port, kEventTimeOut);
+    } else {
+        entry.channel->Close();
+    }
+    Show(port, PortState::Unplugged);
+}
+
+void PortBank::Replug(int port, const std::string& name)
+{
+    Port& entry = ports_.at(static_cast<size_t>(port));
+    if (entry.channel->PortName() != name || !entry.present) {
+        entry.channel->Rename(name, DeviceOf(name));
+        entry.present = true;
+        Show(port, PortState::Closed);
+    }
+}
+
+bool PortBank::Present(int port) const
+{
+    return ports_.at(static_cast<size_t>(port)).present;
+}
+
 void PortBank::SetSelected(int port, bool selected)
 {
     ports_.at(static_cast<size_t>(port)).selected = selected;
@@ -89,6 +136,10 @@ void PortBank::Show(int port, PortState state, const std::string& reason)
 bool PortBank::Open(int port, uint32_t baud)
 {
     SerialChannel& channel = Channel(port);
+    if (!Present(port)) {
+        Show(port, PortState::Unplugged);
+        return false;
+    }
     if (!channel.Open(baud)) {
         Show(port, PortState::OpenFailed, channel.LastOpenError());
         return false;
@@ -105,7 +156,7 @@ void PortBank::Close(int port)
 void PortBank::CloseAs(int port, PortState state)
 {
     Channel(port).Close();
-    Show(port, state);
+    Show(port, Present(port) ? state : PortState::Unplugged);
 }
 
 void PortBank::CloseAll()
@@ -146,7 +197,7 @@ uint32_t PortBank::BaudRate(int port) const
 
 std::string PortBank::OpenError(int port) const
 {
-    return Channel(port).LastOpenError();
+    return Present(port) ? Channel(port).LastOpenError() : "unplugged";
 }
 
 bool PortBank::Send(int port, const CommandRecord& record, uint32_t timeoutMs)

@@ -18,6 +18,7 @@ enum class PortState {
     Open,
     OpenFailed,        // with the system's reason
     InitialEraseDone,  // closed after its module was told to give way to its boot loader
+    Unplugged,         // its adapter is gone; its row stays for when it comes back
 };
 
 // Whoever shows the ports: told of every change of a port's state.
@@ -57,11 +58,24 @@ public:
     // Resends allowed for every port's requests before "Retry Over".
     void SetRetryLimit(uint16_t limit);
 
+    // Where relative port names live: "/dev" but in a test's own machine.
+    void SetDeviceRoot(std::string root) { deviceRoot_ = std::move(root); }
     // Adds a port by its name ("ttyUSB0", or an absolute path); its index.
     int AddPort(const std::string& name);
     int PortCount() const;
     const std::string& PortName(int port) const;
     const std::string& DevicePath(int port) const;
+    // How runs name the port to the operator ("Nest 17 (ttyUSB3)"); the port
+    // name unless set.
+    void SetLabel(int port, const std::string& label);
+    const std::string& Label(int port) const;
+
+    // The port's adapter went away, or came back as `name` (the same place,
+    // maybe under another number). A port gone while a reply is awaited is
+    // timed out at once.
+    void Unplug(int port);
+    void Replug(int port, const std::string& name);
+    bool Present(int port) const;
 
     void SetSelected(int port, bool selected);
     bool Selected(int port) const;
@@ -94,7 +108,10 @@ private:
     void Show(int port, PortState state, const std::string& reason = {});
     void OnEvent(int port, int16_t code);
 
+    std::string DeviceOf(const std::string& name) const;
+
     DeliveryGate gate_;
+    std::string deviceRoot_ = "/dev";
     std::vector<Port> ports_;
     PortReceiver* receiver_ = nullptr;
     PortStateListener* listener_ = nullptr;

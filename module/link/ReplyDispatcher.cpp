@@ -208,7 +208,7 @@ void ReplyDispatcher::FailPort(int port, const std::string& text, bool show)
     // comes later to count it a second time.
     bank_.ReplyArrived(port);
     if (show)
-        observer_->ShowPortError(bank_.PortName(port), text);
+        observer_->ShowPortError(bank_.Label(port), text);
     if (slot.result.failure.empty())
         slot.result.failure = text;
     ++failCount_;
@@ -242,7 +242,7 @@ void ReplyDispatcher::CheckEnd()
 void ReplyDispatcher::SendNotice(int port, int code, int value, int range)
 {
     notice_ = StatusNotice{1, code, value, port};
-    observer_->Notice(notice_, range, bank_.PortName(port));
+    observer_->Notice(notice_, range, bank_.Label(port));
 }
 
 void ReplyDispatcher::RunOver(int code, int value)

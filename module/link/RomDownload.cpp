@@ -307,7 +307,7 @@ std::vector<int> RomDownload::RunInitialErase(bool modeMark)
         dispatcher_.Slot(port).code = code::kInitialErase;
         if (!sent) {
             missed.push_back(port);
-            dispatcher_.FailPort(port, texts_.cannotOpen + " " + bank_.PortName(port), false);
+            dispatcher_.FailPort(port, texts_.cannotOpen + " " + bank_.Label(port), false);
         }
     }
     if (missed.empty()) {
@@ -318,7 +318,7 @@ std::vector<int> RomDownload::RunInitialErase(bool modeMark)
         // ports that did not are named.
         std::string names;
         for (const int port : missed)
-            names += (names.empty() ? "" : ", ") + bank_.PortName(port);
+            names += (names.empty() ? "" : ", ") + bank_.Label(port);
         prompts_.ShowMessage(texts_.romCaption, texts_.cannotOpen + " " + names, true);
     }
     for (int port = 0; port < bank_.PortCount(); ++port) {

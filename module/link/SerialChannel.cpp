@@ -1,6 +1,5 @@
 #include "SerialChannel.h"
 
-#include "PortDiscovery.h"
 #include "PosixSerial.h"
 
 #include <QSocketNotifier>
@@ -23,8 +22,8 @@ bool IsLineGone(int error)
 
 }  // namespace
 
-SerialChannel::SerialChannel(const std::string& portName, DeliveryGate& gate)
-    : portName_(portName.substr(0, kMaxNameLength)), devicePath_(DevicePathFromName(portName_)), gate_(gate)
+SerialChannel::SerialChannel(const std::string& portName, const std::string& devicePath, DeliveryGate& gate)
+    : portName_(portName.substr(0, kMaxNameLength)), devicePath_(devicePath.substr(0, kMaxNameLength)), gate_(gate)
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &SerialChannel::OnDeadline);
@@ -39,6 +38,13 @@ void SerialChannel::SetHandlers(DataHandler data, EventHandler event)
 {
     onData_ = std::move(data);
     onEvent_ = std::move(event);
+}
+
+void SerialChannel::Rename(const std::string& portName, const std::string& devicePath)
+{
+    Close();
+    portName_ = portName.substr(0, kMaxNameLength);
+    devicePath_ = devicePath.substr(0, kMaxNameLength);
 }
 
 bool SerialChannel::Open(uint32_t baudRate)

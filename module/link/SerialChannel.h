@@ -33,11 +33,14 @@ public:
     using DataHandler = std::function<void(const char* data, size_t count)>;
     using EventHandler = std::function<void(int16_t code)>;
 
-    // `portName` as the port list shows it: "ttyUSB0", or an absolute path.
-    SerialChannel(const std::string& portName, DeliveryGate& gate);
+    // `portName` as the port list shows it ("ttyUSB0", or an absolute path),
+    // and the device it names.
+    SerialChannel(const std::string& portName, const std::string& devicePath, DeliveryGate& gate);
     ~SerialChannel() override;  // closes first
 
     void SetHandlers(DataHandler data, EventHandler event);
+    // The adapter of this port's place is now another device; closes first.
+    void Rename(const std::string& portName, const std::string& devicePath);
     // Resends a request at most this often before "Retry Over"; with 0 the
     // first time-out is reported as it is.
     void SetRetryLimit(uint16_t limit) { retryLimit_ = limit; }

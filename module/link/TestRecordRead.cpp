@@ -41,7 +41,7 @@ void TestRecordRead::MoveRecordReadTo(int port)
     dispatcher_.Slot(port).running = true;
     record_.fill(0);
     dispatcher_.BeginPhase(port, "read");
-    dispatcher_.Observer().RecordReadMovesTo(port, bank_.PortName(port));
+    dispatcher_.Observer().RecordReadMovesTo(port, bank_.Label(port));
     if (!bank_.IsOpen(port)) {
         // A port that could not be reopened answers nothing: it is timed out
         // at once instead of holding the read up.

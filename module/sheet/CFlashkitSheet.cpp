@@ -56,7 +56,12 @@ void CFlashkitSheet::Initialise()
                           controls_.romDown->isChecked(), controls_.verify->isChecked()};
     });
     engine_->Rom().SetRunRate([this] { return SheetBaudRate(); });
+    engine_->Ports().SetDeviceRoot(environment_.devRoot);
+    station_ = std::make_unique<StationLog>(
+        root_, StationLog::Places{environment_.sysfsRoot, environment_.devRoot, environment_.recordsFolder});
+    engine_->Dispatcher().AddResultListener([this](const PortResult& result) { RecordResult(result); });
     EnumeratePorts();
+    ShowTally();
     statusWindow_ = std::make_unique<StatusWindow>(this);
     uploadWindow_ = std::make_unique<UploadProgressWindow>(this);
     testOptions_ = std::make_unique<TestOptionsDialog>(this);

@@ -9,10 +9,15 @@
 #include "Prompts.h"
 #include "RomImage.h"
 #include "SheetControls.h"
+#include "PortWatcher.h"
+#include "RecordBook.h"
+#include "SlotTable.h"
+#include "StationLog.h"
 #include "ToolStates.h"
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,10 +29,14 @@ class StatusWindow;
 class TestOptionsDialog;
 class UploadProgressWindow;
 
-// Where the sheet looks for the machine's serial ports; tests point it at a
-// tree of their own.
+// Where the sheet looks for the machine's serial ports and keeps its records;
+// tests point it at folders of their own.
 struct SheetEnvironment {
     std::string sysfsRoot = "/sys";
+    std::string devRoot = "/dev";
+    std::string recordsFolder = RecordBook::DefaultFolder();
+    // What tells of adapters plugged in and out: udev, or a test's own notices.
+    std::function<DeviceEventSource()> deviceEvents = OpenUdevTtyEvents;
     RunTimeouts timeouts;
 };
 
@@ -110,6 +119,13 @@ private:
     void LabelControls();
     void ConnectSignals();
     void EnumeratePorts();
+    // The port list follows the slot table: rows are added, unplugged and
+    // plugged in again as adapters come and go.
+    void AddSlotRow(int row);
+    void OnPortsChanged(const SlotTable::Change& change);
+    void ShowSlot(int row);
+    void RecordResult(const PortResult& result);
+    void ShowTally();
     void SendStatusText(int pane, const QString& text);
     void ShowParameterTable();
     uint32_t SheetBaudRate() const;
@@ -132,6 +148,9 @@ private:
     bool preErase_ = false;
     bool allPortsTicked_ = false;
     std::unique_ptr<veltra::Engine> engine_;
+    SlotTable slots_;
+    std::unique_ptr<PortWatcher> watcher_;
+    std::unique_ptr<StationLog> station_;
     std::unique_ptr<StatusWindow> statusWindow_;
     std::unique_ptr<UploadProgressWindow> uploadWindow_;
     std::unique_ptr<TestOptionsDialog> testOptions_;

@@ -74,31 +74,23 @@ QString PortList::StatusText(int row) const
     return item ? item->text(2) : QString();
 }
 
-int PortList::RowOf(const std::string& name) const
+void PortList::SetImage(int row, int image, const QString& text)
 {
-    const QString wanted = QString::fromStdString(name);
-    for (int row = 0; row < topLevelItemCount(); ++row) {
-        if (topLevelItem(row)->text(1) == wanted)
-            return row;
-    }
-    return -1;
-}
-
-void PortList::SetImage(const std::string& name, int image)
-{
-    SetImageWithReason(name, image, {});
-}
-
-void PortList::SetImageWithReason(const std::string& name, int image, const std::string& reason)
-{
-    const int row = RowOf(name);
-    if (row < 0 || image < 0 || static_cast<size_t>(image) >= images_.size())
-        return;
     QTreeWidgetItem* item = topLevelItem(row);
+    if (item == nullptr || image < 0 || static_cast<size_t>(image) >= images_.size())
+        return;
     item->setData(2, kImageRole, image);
     item->setIcon(2, QIcon(images_[static_cast<size_t>(image)]));
-    item->setText(2, QString::fromStdString(reason));
-    item->setToolTip(2, QString::fromStdString(reason));
+    item->setText(2, text);
+    item->setToolTip(2, text);
+}
+
+void PortList::SetRow(int row, const std::string& label, const std::string& adapter)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row)) {
+        item->setText(1, QString::fromStdString(label));
+        item->setToolTip(1, QString::fromStdString(adapter));
+    }
 }
 
 }  // namespace veltra

@@ -13,6 +13,7 @@ namespace port_image {
 constexpr int kOpen = 0;
 constexpr int kClosed = 1;
 constexpr int kInitialEraseDone = 3;
+constexpr int kUnplugged = 5;
 }  // namespace port_image
 
 // The sheet's list of serial ports: a check box, the port name and a status
@@ -30,15 +31,14 @@ public:
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);
     int Image(int row) const;
-    // Sets the picture of the first row named `name` and clears its reason.
-    void SetImage(const std::string& name, int image);
-    // The picture with a word on why, for a port that would not open.
-    void SetImageWithReason(const std::string& name, int image, const std::string& reason);
+    // The row's picture and the word beside it: why a port would not open,
+    // that its adapter is gone, or a warning about it.
+    void SetImage(int row, int image, const QString& text = {});
     QString StatusText(int row) const;
+    // What the row is called and, on its tooltip, what adapter it has.
+    void SetRow(int row, const std::string& label, const std::string& adapter);
 
 private:
-    int RowOf(const std::string& name) const;
-
     std::vector<QPixmap> images_;
 };
 

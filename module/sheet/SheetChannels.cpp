@@ -1,45 +1,115 @@
 #include "CFlashkitSheet.h"
 
+#include "AdapterInfo.h"
 #include "PortList.h"
 #include "Settings.h"
+
+#include <QMessageBox>
 
 namespace veltra {
 
 void CFlashkitSheet::EnumeratePorts()
 {
-    PortNameList names;
-    const int count = EnumerateSerialPorts(names, ReadExtraPorts(root_), environment_.sysfsRoot);
-    if (count <= 0) {
+    slots_ = SlotTable(ReadSlotNames(root_));
+    PortWatchPlaces places{environment_.sysfsRoot, environment_.devRoot, ReadExtraPorts(root_)};
+    watcher_ = std::make_unique<PortWatcher>(
+        std::move(places), [this](const std::vector<DiscoveredPort>&, const SlotTable::Change& change) {
+            OnPortsChanged(change);
+        },
+        &slots_, environment_.deviceEvents());
+    // Without udev the list still follows [PORTS] EXTRA; the list says why
+    // adapters are not followed, without a message at every start.
+    controls_.portList->setToolTip(QString::fromStdString(watcher_->Warning()));
+    for (int row = 0; row < static_cast<int>(slots_.Rows().size()); ++row)
+        AddSlotRow(row);
+    if (slots_.Rows().empty())
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION0"), Caption("FW_MSG", "MSG_COMM1"));
-        return;
+}
+
+void CFlashkitSheet::AddSlotRow(int row)
+{
+    const SlotRow& slot = slots_.Rows().at(static_cast<size_t>(row));
+    controls_.portList->AddPort(slots_.Label(row));
+    const int port = Ports().AddPort(slot.portName);
+    Ports().SetLabel(port, slots_.Label(row));
+    if (!slot.present)
+        Ports().Unplug(port);
+    ShowSlot(row);
+}
+
+void CFlashkitSheet::ShowSlot(int row)
+{
+    const SlotRow& slot = slots_.Rows().at(static_cast<size_t>(row));
+    const std::string label = slots_.Label(row);
+    Ports().SetLabel(row, label);
+    const AdapterInfo adapter = ReadAdapterInfo(slot.portName, environment_.sysfsRoot, environment_.devRoot);
+    controls_.portList->SetRow(row, label, adapter.usb ? AdapterSummary(adapter) : std::string());
+    controls_.portList->SetChecked(row, slot.ticked);
+}
+
+void CFlashkitSheet::OnPortsChanged(const SlotTable::Change& change)
+{
+    for (const int row : change.added)
+        AddSlotRow(row);
+    for (const int row : change.unplugged)
+        Ports().Unplug(row);
+    // Back in its place, maybe under another number: the row, its tick and
+    // its label are the slot's own.
+    for (const int row : change.replugged) {
+        Ports().Replug(row, slots_.Rows().at(static_cast<size_t>(row)).portName);
+        ShowSlot(row);
     }
-    for (const std::string& name : names) {
-        controls_.portList->AddPort(name);
-        Ports().AddPort(name);
-    }
+}
+
+void CFlashkitSheet::RecordResult(const PortResult& result)
+{
+    const std::string problem = station_->Record(result);
+    ShowTally();
+    if (!problem.empty())
+        ShowMessage(Caption("FW_MSG", "MSG_CAPTION1"), QString::fromStdString(problem), QMessageBox::Warning);
+}
+
+void CFlashkitSheet::ShowTally()
+{
+    const RecordBook::Tally tally = station_->Today();
+    controls_.tally->setText(
+        Caption("FW_MSG", "MSG_TALLY").arg(tally.passed).arg(tally.failed).arg(tally.total));
 }
 
 void CFlashkitSheet::SetPortStatus(const std::string& name, int image)
 {
-    controls_.portList->SetImage(name, image);
+    for (int port = 0; port < PortCount(); ++port) {
+        if (Ports().Label(port) == name) {
+            controls_.portList->SetImage(port, image);
+            return;
+        }
+    }
 }
 
 void CFlashkitSheet::PortStateChanged(int port, PortState state, const std::string& reason)
 {
-    const std::string& name = Ports().PortName(port);
+    PortList& list = *controls_.portList;
     switch (state) {
-    case PortState::Open:
-        SetPortStatus(name, port_image::kOpen);
+    case PortState::Open: {
+        // An FTDI adapter whose latency timer stayed above 1 ms holds every
+        // reply back by that much: said where the technician looks.
+        const int latency = ReadLatencyTimer(Ports().PortName(port), environment_.sysfsRoot);
+        const QString warning = latency > 1 ? Caption("FW_MSG", "MSG_LATENCY").arg(latency) : QString();
+        list.SetImage(port, port_image::kOpen, warning);
         break;
+    }
     case PortState::Closed:
-        SetPortStatus(name, port_image::kClosed);
+        list.SetImage(port, port_image::kClosed);
         break;
     case PortState::OpenFailed:
         // The system's reason beside the picture, so nobody has to guess why.
-        controls_.portList->SetImageWithReason(name, port_image::kClosed, reason);
+        list.SetImage(port, port_image::kClosed, QString::fromStdString(reason));
         break;
     case PortState::InitialEraseDone:
-        SetPortStatus(name, port_image::kInitialEraseDone);
+        list.SetImage(port, port_image::kInitialEraseDone);
+        break;
+    case PortState::Unplugged:
+        list.SetImage(port, port_image::kUnplugged, Caption("FW_MSG", "MSG_UNPLUGGED"));
         break;
     }
 }

@@ -59,6 +59,9 @@ SheetControls CreateSheetControls(QWidget* sheet, ParameterTable& parameters)
     c.portList = new PortList(sheet);
     c.baudLabel = Named(new QLabel(QStringLiteral("Baud Rate"), sheet), "4042");
     c.modeLabel = Named(new QLabel(QStringLiteral("MODE:"), sheet), "4026");
+    // Over the right end of the status strip, after it, so that it is drawn on top.
+    c.tally = Named(new QLabel(sheet), "4046");
+    c.tally->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return c;
 }
 
@@ -131,6 +134,8 @@ void LayoutSheet(QWidget* sheet, const SheetControls& c, QSize hostSize)
 
     c.statusText->setGeometry(s.left(), s.top(), s.width(), kStatusHeight);
     const QRect t = c.statusText->geometry();
+    const int tallyWidth = std::min(t.width() / 2, c.tally->sizeHint().width() + kGap);
+    c.tally->setGeometry(t.right() - tallyWidth - 2, t.top() + 1, tallyWidth, kStatusHeight - 2);
     c.upperFrame->setGeometry(t.left(), t.bottom() + 1, t.width(), kUpperHeight);
     const QRect u = c.upperFrame->geometry();
     const UpperRow x = PlaceUpperRow(c);

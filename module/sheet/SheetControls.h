@@ -32,6 +32,7 @@ struct SheetControls {
     PortList* portList = nullptr;         // 4005
     QLabel* baudLabel = nullptr;          // 4042
     QLabel* modeLabel = nullptr;          // 4026
+    QLabel* tally = nullptr;              // 4046: today's boards of this station
 };
 
 // Creates every control of the sheet with its template text and initial

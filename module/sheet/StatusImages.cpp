@@ -42,6 +42,7 @@ std::vector<QPixmap> MakeStatusImages()
         Plug(QColor(240, 190, 30), true, false),  // busy
         Plug(QColor(40, 110, 220), true, false),  // initial erase done
         Plug(QColor(220, 40, 40), false, true),   // failed
+        Plug(QColor(255, 255, 255), false, true), // unplugged: an empty lamp, crossed
     };
 }
 
