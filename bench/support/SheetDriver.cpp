@@ -16,6 +16,7 @@ SheetDriver::SheetDriver(const ProgramFolder& folder, RunTimeouts timeouts)
     view_.show();
     SheetEnvironment environment;
     environment.sysfsRoot = folder.File("sys");
+    environment.recordsFolder = folder.File("records");
     environment.timeouts = timeouts;
     sheet_ = new CFlashkitSheet(&view_, folder.Path().string(), "UN", environment);
     sheet_->Initialise();

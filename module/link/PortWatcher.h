@@ -47,8 +47,11 @@ public:
     // Empty while adapters are followed; otherwise a sentence for the user.
     const std::string& Warning() const { return warning_; }
 
-private:
+    // Looks at once, rather than in the next turn of the event loop: before
+    // ports are opened, the list must say what is plugged in now.
     void Rescan();
+
+private:
     void WatchExtraFolders();
 
     PortWatchPlaces places_;

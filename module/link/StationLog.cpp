@@ -23,14 +23,14 @@ std::string StationLog::SlotName(const std::string& portName) const
     return {};
 }
 
-std::string StationLog::Record(const PortResult& result)
+std::string StationLog::Record(const PortResult& result, const std::string& slot)
 {
     const AdapterInfo adapter = ReadAdapterInfo(result.portName, places_.sysfsRoot, places_.devRoot);
     BoardRecord record;
     record.start = result.start;
     record.end = result.end;
     record.host = host_;
-    record.slot = SlotName(result.portName);
+    record.slot = slot.empty() ? SlotName(result.portName) : slot;
     record.port = result.portName;
     record.adapterSerial = adapter.serial;
     record.operation = result.operation;

@@ -24,9 +24,10 @@ public:
     StationLog(const std::string& root, Places places);
     explicit StationLog(const std::string& root) : StationLog(root, Places{}) {}
 
-    // Writes the record of one port; the message to show when records cannot
-    // be written (once, until they can again), else empty.
-    std::string Record(const PortResult& result);
+    // Writes the record of one port, with its slot's name (found from the
+    // port when not given); the message to show when records cannot be
+    // written (once, until they can again), else empty.
+    std::string Record(const PortResult& result, const std::string& slot = {});
     // The slot name of a port: [SLOTS] by its by-path name, or by its device path.
     std::string SlotName(const std::string& portName) const;
     // Today's passed / failed / total of this station.

@@ -115,6 +115,12 @@ void CFlashkitSheet::ConnectSignals()
     connect(controls_.paramMode, &QCheckBox::clicked, this, &CFlashkitSheet::OnParamModeClick);
     connect(controls_.portList->header(), &QHeaderView::sectionClicked, this,
             &CFlashkitSheet::OnPortListColumnClick);
+    // The slot keeps its tick, so that an adapter plugged in again finds it.
+    connect(controls_.portList, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        const int row = controls_.portList->indexOfTopLevelItem(item);
+        if (column == 0 && row >= 0 && row < static_cast<int>(slots_.Rows().size()))
+            slots_.SetTicked(row, item->checkState(0) == Qt::Checked);
+    });
 }
 
 int CFlashkitSheet::GetToolMessage(int index) const

@@ -63,7 +63,8 @@ void CFlashkitSheet::OnPortsChanged(const SlotTable::Change& change)
 
 void CFlashkitSheet::RecordResult(const PortResult& result)
 {
-    const std::string problem = station_->Record(result);
+    const auto row = static_cast<size_t>(result.port);
+    const std::string problem = station_->Record(result, row < slots_.Rows().size() ? slots_.Rows()[row].name : "");
     ShowTally();
     if (!problem.empty())
         ShowMessage(Caption("FW_MSG", "MSG_CAPTION1"), QString::fromStdString(problem), QMessageBox::Warning);
@@ -116,6 +117,8 @@ void CFlashkitSheet::PortStateChanged(int port, PortState state, const std::stri
 
 int CFlashkitSheet::CountCheckedPorts()
 {
+    if (watcher_)
+        watcher_->Rescan();
     int count = 0;
     for (int port = 0; port < PortCount(); ++port) {
         const bool ticked = controls_.portList->IsChecked(port);

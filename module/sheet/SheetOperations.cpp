@@ -64,7 +64,7 @@ int CFlashkitSheet::RunStatusWindow(int letter)
     StatusWindow& window = *statusWindow_;
     window.ClearPortRows();
     for (int port = 0; port < PortCount(); ++port)
-        window.AddPortRow(Ports().PortName(port));
+        window.AddPortRow(Ports().Label(port));
     window.SetOperation(request::kStartRun, letter);
     return RunWindow(window);
 }

@@ -308,7 +308,7 @@ TEST_F(RomDownloads, UnpluggedAdapterIsReportedAtOnce)
     });
     harness->sheet->Controls().startDownload->click();
     ExpectProgrammed(0);
-    EXPECT_EQ(harness->Ports().Image(1), port_image::kUnplugged);
+    EXPECT_TRUE(WaitFor([this] { return harness->Ports().Image(1) == port_image::kUnplugged; }));
 }
 
 TEST_F(RomDownloads, ClosingMidRunStopsEveryPortAndLeavesNoThread)

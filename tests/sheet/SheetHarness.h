@@ -192,14 +192,14 @@ public:
         WriteProfileString(ini, "PORTS", "EXTRA", extra, error);
         for (const auto& [section, key, value] : settings)
             WriteProfileString(ini, section, key, value, error);
+        fs::create_directories(dir.File("sys/class/tty"));
+        environment.sysfsRoot = dir.File("sys");
+        environment.recordsFolder = dir.File("records");
+        environment.timeouts = timeouts;
         if (beforeStart)
             beforeStart(*this);
-        fs::create_directories(dir.File("sys/class/tty"));
         view.resize(1024, 700);
         view.show();
-        SheetEnvironment environment;
-        environment.sysfsRoot = dir.File("sys");
-        environment.timeouts = timeouts;
         sheet = new CFlashkitSheet(&view, dir.Path().string(), "UN", environment);
         sheet->Initialise();
     }
@@ -221,6 +221,9 @@ public:
     QApplication& app = App();
     TempDir dir;
     std::unique_ptr<sim::VirtualBench> bench;
+    // The machine's own serial ports are kept out with an empty system tree,
+    // and the records of every board go into the test's folder.
+    SheetEnvironment environment;
     QWidget view;
     CFlashkitSheet* sheet = nullptr;
 };

@@ -4,29 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/eventfd.h>
 
 using namespace std::chrono_literals;
 using veltra::PortWatcher;
 using veltra::SlotTable;
+using veltra::testing::FakeEvents;
 using veltra::testing::FakeMachine;
 using veltra::testing::PumpUntil;
 using Rows = std::vector<int>;
 
 namespace {
-
-// Device notices through an eventfd, as udev's arrive through its socket.
-class FakeEvents : public veltra::DeviceEvents {
-public:
-    ~FakeEvents() override { ::close(fd_); }
-    int Descriptor() const override { return fd_; }
-    void Drain() override { eventfd_read(fd_, &count_); }
-    void Notice() const { eventfd_write(fd_, 1); }
-
-private:
-    int fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    eventfd_t count_ = 0;
-};
 
 bool Present(const SlotTable& table, const std::string& key)
 {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "DeviceEvents.h"
 #include "TempDir.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace veltra::testing {
@@ -11,6 +16,19 @@ namespace veltra::testing {
 struct FakeUsb {
     std::string vendor = "0403", product = "6001", manufacturer = "FTDI", productName = "FT232R USB UART";
     std::string serial = "A10K3ZQ5", driver = "ftdi_sio";
+};
+
+// Device notices through an eventfd, as udev's arrive through its socket.
+class FakeEvents : public DeviceEvents {
+public:
+    ~FakeEvents() override { ::close(fd_); }
+    int Descriptor() const override { return fd_; }
+    void Drain() override { eventfd_read(fd_, &count_); }
+    void Notice() const { eventfd_write(fd_, 1); }
+
+private:
+    int fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    eventfd_t count_ = 0;
 };
 
 // A /sys and a /dev laid out with real links as the kernel and udev lay them
@@ -25,9 +43,13 @@ public:
     }
 
     // An adapter in USB port 1-<place>. A usb-serial tty hangs off its own port
-    // device below the interface; a cdc_acm tty off the interface itself.
-    void Plug(const std::string& tty, const std::string& place, const FakeUsb& usb = {}) const
+    // device below the interface; a cdc_acm tty off the interface itself. With
+    // a `terminal` (a virtual module's) the tty can be opened too.
+    void Plug(const std::string& tty, const std::string& place, const FakeUsb& usb = {},
+              const std::string& terminal = {}) const
     {
+        if (!terminal.empty())
+            Link(dir_.Path() / "dev" / tty, terminal);
         const auto hub = dir_.Path() / "sys/devices/pci0000:00/0000:00:14.0/usb1";
         Attribute(hub / "idVendor", "1d6b");  // the root hub is no adapter
         const auto device = hub / ("1-" + place);
@@ -49,6 +71,7 @@ public:
 
     void Unplug(const std::string& tty, const std::string& place) const
     {
+        std::filesystem::remove(dir_.Path() / "dev" / tty);
         std::filesystem::remove(dir_.Path() / "sys/class/tty" / tty);
         std::filesystem::remove_all(dir_.Path() / "sys/devices/pci0000:00/0000:00:14.0/usb1" / ("1-" + place));
         for (const char* kind : {"usb", "usbv2"})

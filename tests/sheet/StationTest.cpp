@@ -1,0 +1,176 @@
+// A production station: the port list follows adapters as fixed slots, and
+// every operation on every port leaves one record of its board.
+#include "SheetHarness.h"
+
+#include "FakeMachine.h"
+#include "StatusWindow.h"
+#include "ProgressListCtrl.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+using namespace veltra;
+using veltra::testing::FakeEvents;
+using veltra::testing::FakeMachine;
+using veltra::testing::FileDialogs;
+using veltra::testing::MessageBoxes;
+using veltra::testing::SheetHarness;
+using veltra::testing::WaitFor;
+
+namespace {
+
+sim::ModuleOptions BootLoader()
+{
+    sim::ModuleOptions options;
+    options.start = sim::Personality::BootLoader;
+    return options;
+}
+
+// Every record line in the harness's records folder.
+std::vector<QJsonObject> Records(const SheetHarness& harness)
+{
+    std::vector<QJsonObject> lines;
+    std::error_code error;
+    for (const auto& file : std::filesystem::directory_iterator(harness.dir.File("records"), error)) {
+        std::ifstream in(file.path());
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+    }
+    return lines;
+}
+
+// The sheet on a machine of its own: a fake /sys and /dev whose adapters lead
+// to virtual modules, notices of adapters that come and go, and slot names.
+struct Station {
+    explicit Station(const std::vector<std::array<std::string, 3>>& settings)
+        : modules(3, BootLoader())
+    {
+        machine.Plug("ttyUSB0", "1", {}, modules.Module(0).Path());
+        machine.Plug("ttyUSB1", "2", {}, modules.Module(1).Path());
+        auto source = std::make_unique<FakeEvents>();
+        events = source.get();
+        auto handed = std::make_shared<std::unique_ptr<FakeEvents>>(std::move(source));
+        harness = std::make_unique<SheetHarness>(
+            std::vector<sim::ModuleOptions>{}, RunTimeouts{}, settings, [&, handed](SheetHarness& h) {
+                h.environment.sysfsRoot = machine.Sys();
+                h.environment.devRoot = machine.Dev();
+                h.environment.deviceEvents = [handed] { return DeviceEventSource{std::move(*handed), {}}; };
+            });
+    }
+    PortList& List() { return harness->Ports(); }
+    std::string Label(int row) { return List().PortName(row); }
+
+    FakeMachine machine;
+    sim::VirtualBench modules;
+    FakeEvents* events = nullptr;
+    std::unique_ptr<SheetHarness> harness;
+};
+
+}  // namespace
+
+// Named slots come first in their settings order and stay, unplugged, until
+// their adapter comes; other adapters follow in discovery order. An adapter
+// pulled out leaves its row; plugged back into the same place under another
+// number it takes its row and tick again; a new adapter is a new row,
+// unticked. A run on an unplugged slot fails it at once while the others
+// finish, each port leaves one record with its slot's name, and the tally
+// counts them.
+TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
+{
+    Station station({{"SLOTS", FakeMachine::ByPath("2"), "Nest 2"}, {"SLOTS", FakeMachine::ByPath("7"), "Nest 7"}});
+    CFlashkitSheet& sheet = *station.harness->sheet;
+    ASSERT_EQ(station.List().PortCount(), 3);
+    EXPECT_EQ(station.Label(0), "Nest 2 (ttyUSB1)");
+    EXPECT_EQ(station.Label(1), "Nest 7");
+    EXPECT_EQ(station.Label(2), "ttyUSB0");
+    EXPECT_EQ(station.List().Image(1), port_image::kUnplugged);
+    EXPECT_EQ(station.List().StatusText(1), "unplugged");
+    EXPECT_NE(station.List().topLevelItem(0)->toolTip(1).indexOf("A10K3ZQ5"), -1);
+
+    station.harness->TickAll();
+    station.machine.Unplug("ttyUSB1", "2");
+    station.events->Notice();
+    ASSERT_TRUE(WaitFor([&] { return station.List().Image(0) == port_image::kUnplugged; }));
+    station.machine.Plug("ttyUSB5", "2", {}, station.modules.Module(1).Path());
+    station.machine.Plug("ttyUSB9", "4", {}, station.modules.Module(2).Path());
+    station.events->Notice();
+    ASSERT_TRUE(WaitFor([&] { return station.List().PortCount() == 4; }));
+    EXPECT_EQ(station.Label(0), "Nest 2 (ttyUSB5)");
+    EXPECT_TRUE(station.List().IsChecked(0));
+    EXPECT_EQ(station.List().Image(0), port_image::kClosed);
+    EXPECT_EQ(station.Label(3), "ttyUSB9");
+    EXPECT_FALSE(station.List().IsChecked(3));
+
+    // The FTDI adapters' latency timers read 16 ms after they opened.
+    sheet.Controls().connect->click();
+    EXPECT_EQ(station.List().StatusText(2), "latency timer 16 ms: see the udev rule in the README");
+    const std::vector<uint8_t> firmware(0x200, 0x5A);
+    {
+        FileDialogs dialogs(station.harness->dir.Write("firmware.hex", sim::HexFileText(firmware)));
+        sheet.ChooseRomFile();
+    }
+    MessageBoxes boxes;
+    veltra::testing::CloseWhen closer(sheet.Status(),
+                                      [&] { return sheet.Dispatcher().DoneCount() + sheet.Dispatcher().FailCount() == 3; });
+    sheet.Controls().startDownload->click();
+    EXPECT_EQ(sheet.Status().List()->CellText(1, 3), " - Can not open a serial port: unplugged ");
+    for (int module : {0, 1})
+        EXPECT_EQ(station.modules.Module(static_cast<size_t>(module)).Flash()[0x100], 0x5A) << module;
+
+    std::map<std::string, QJsonObject> byPort;
+    for (const QJsonObject& record : Records(*station.harness))
+        byPort[record["port"].toString().toStdString()] = record;
+    ASSERT_EQ(byPort.size(), 3u);
+    EXPECT_EQ(byPort["ttyUSB5"]["slot"].toString(), "Nest 2");
+    EXPECT_TRUE(byPort["ttyUSB5"]["ok"].toBool());
+    EXPECT_EQ(byPort["ttyUSB0"]["adapterSerial"].toString(), "A10K3ZQ5");
+    EXPECT_EQ(byPort[""]["slot"].toString(), "Nest 7");
+    EXPECT_EQ(byPort[""]["failure"].toString(), "Can not open a serial port: unplugged");
+    EXPECT_EQ(byPort["ttyUSB0"]["data"].toObject()["size"].toInt(), 0x200);
+    EXPECT_EQ(sheet.Controls().tally->text(), "Today: 2 passed, 1 failed, 3 in all");
+}
+
+// Ports listed in [PORTS] EXTRA come and go with their links while the tool
+// runs: a virtual module started later appears, one stopped is unplugged.
+TEST(Station, ExtraPortsFollowTheirLinks)
+{
+    sim::VirtualBench modules(1);
+    veltra::testing::TempDir links;
+    const std::string link = links.File("run/ttyVM0");
+    MessageBoxes noPortsYet;
+    SheetHarness harness(std::vector<sim::ModuleOptions>{}, RunTimeouts{}, {{"PORTS", "EXTRA", link}});
+    EXPECT_EQ(harness.Ports().PortCount(), 0);
+    std::filesystem::create_directories(links.File("run"));
+    std::filesystem::create_symlink(modules.Module(0).Path(), link);
+    ASSERT_TRUE(WaitFor([&] { return harness.Ports().PortCount() == 1; }));
+    EXPECT_EQ(harness.Ports().Image(0), port_image::kClosed);
+    std::filesystem::remove(link);
+    ASSERT_TRUE(WaitFor([&] { return harness.Ports().Image(0) == port_image::kUnplugged; }));
+}
+
+// Records never stop a run: a folder that cannot be written is said once;
+// with [RECORDS] ENABLED=0 nothing is written.
+TEST(Station, RecordsThatCannotBeWrittenOrAreOff)
+{
+    for (const bool off : {false, true}) {
+        SheetHarness harness(std::vector<sim::ModuleOptions>(2), RunTimeouts{},
+                             {{"RECORDS", "ENABLED", off ? "0" : "1"}}, [](SheetHarness& h) {
+                                 h.environment.recordsFolder = h.dir.Write("records", "a file, not a folder");
+                             });
+        harness.TickAll();
+        harness.sheet->Parameters().rows[0].checked = true;
+        MessageBoxes boxes;
+        harness.sheet->StartDownload();
+        EXPECT_EQ(harness.sheet->Status().result(), QDialog::Accepted);
+        EXPECT_EQ(boxes.Texts().size(), off ? 0u : 1u);
+        if (!off) {
+            EXPECT_NE(boxes.Texts().front().find("Records cannot be written"), std::string::npos) << boxes.Texts().front();
+        }
+        EXPECT_EQ(veltra::testing::TempDir::Read(harness.dir.File("records")), "a file, not a folder");
+    }
+}
