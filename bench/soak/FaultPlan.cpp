@@ -6,8 +6,8 @@ namespace veltra::soak {
 
 namespace {
 
-enum class Kind { Silent, SilentAfter, RefusedBlock, StuckBit, Noise, Split, Delay, HangUp, Stray };
-constexpr size_t kKinds = 9;
+enum class Kind { Silent, SilentAfter, RefusedBlock, StuckBit, Noise, Split, Delay, HangUp, Stray, Unplugged, Pulled };
+constexpr size_t kKinds = 11;
 
 size_t Between(std::mt19937_64& random, size_t low, size_t high)
 {
@@ -71,12 +71,14 @@ std::string TimeOutText(Operation operation)
     }
 }
 
-PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t replyTimeoutMs, std::mt19937_64& random)
+PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t replyTimeoutMs, bool firstPort,
+                    std::mt19937_64& random)
 {
     PortFault fault;
     const bool rom = operation == Operation::RomDownload;
     const Expectation timeOut = MustFail(TimeOutText(operation));
-    switch (static_cast<Kind>(Between(random, 0, kKinds - 1))) {
+    const auto kind = static_cast<Kind>(Between(random, 0, kKinds - 1));
+    switch (kind) {
     case Kind::Silent:
         fault.faults.silent = true;
         fault.exercised = true;
@@ -161,12 +163,35 @@ PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t re
                             std::to_string(reply);
         break;
     }
-    case Kind::HangUp: {
+    case Kind::HangUp:
+    case Kind::Pulled: {
+        // Pulled: the adapter goes with the line, and its port leaves the list.
         const size_t after = Between(random, 1, traffic.bytes - 1);
         fault.faults.hangUpAfterBytes = after;
         fault.exercised = true;
         fault.expectation = timeOut;
-        fault.description = "hangs up after " + std::to_string(after) + " bytes";
+        const bool pulled = kind == Kind::Pulled;
+        fault.unplug = pulled ? PortFault::Unplug::During : PortFault::Unplug::No;
+        fault.description = (pulled ? "pulled out after " : "hangs up after ") + std::to_string(after) + " bytes";
+        break;
+    }
+    case Kind::Unplugged: {
+        // Pulled out before the operation: its slot is unplugged when the
+        // operation starts, and the port must fail at once. The record read
+        // passes over such a port without a row, and the operations that open
+        // their first port before any other refuse to start without it.
+        fault.unplug = PortFault::Unplug::Before;
+        fault.exercised = true;
+        fault.description = "unplugged before the operation";
+        if (operation == Operation::RecordRead || (firstPort && operation == Operation::ParameterDownload)) {
+            fault.unplug = PortFault::Unplug::No;
+            fault.exercised = false;
+            fault.description = "left plugged in";
+        } else if (operation == Operation::ParameterUpload) {
+            fault.expectation = {Outcome::Fail, "Parameter Upload: Can not open a serial port: ", true};
+        } else {
+            fault.expectation = MustFail(" - Can not open a serial port: unplugged ");
+        }
         break;
     }
     }

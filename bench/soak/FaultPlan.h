@@ -25,6 +25,8 @@ struct Expectation {
     // What the port shows when it fails, as the operation shows it: a row's
     // text, a message or a cell; empty when any failure will do.
     std::string failureText;
+    // The text shown only begins with failureText (a message naming the port).
+    bool prefix = false;
 };
 
 // How much an operation asks of every port at the least, so that a fault
@@ -39,6 +41,9 @@ struct PortTraffic {
 
 struct PortFault {
     sim::Faults faults;
+    // The adapter is pulled out: before the operation (its port is missing
+    // when the operation starts), or when its module hangs up during it.
+    enum class Unplug { No, Before, During } unplug = Unplug::No;
     // A fault the operation never meets (a refused program block in a
     // parameter transfer) is not counted as injected; the port must work.
     bool exercised = false;
@@ -48,7 +53,10 @@ struct PortFault {
 
 // One of the faults a board can have, drawn at random and placed inside the
 // operation's traffic, with what the operation must make of it.
-PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t replyTimeoutMs, std::mt19937_64& random);
+// `firstPort`: the operation's first port, which some operations open before
+// anything else and which is then not pulled out beforehand.
+PortFault DrawFault(Operation operation, const PortTraffic& traffic, uint32_t replyTimeoutMs, bool firstPort,
+                    std::mt19937_64& random);
 
 // How each operation shows a port's time-out.
 std::string TimeOutText(Operation operation);

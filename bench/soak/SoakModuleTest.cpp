@@ -113,6 +113,8 @@ void SoakRig::ModuleTest(OperationRun& run)
     driver_->AnswerTestOptionsWith(items);
     Connect(run, QStringLiteral("9600"));
     const CalendarDate dayBefore = TodayUtc();
+    // A port pulled out before the test is said in a message of its own.
+    run.refusal = "Module Test: Can not open a serial port: ";
     const std::vector<RowOutcome> rows = RunInStatusWindow(run, [&sheet] { sheet.JigTest(); });
     const CalendarDate dayAfter = TodayUtc();
     if (run.hung)

@@ -110,6 +110,7 @@ void SoakRig::ParameterDownload(OperationRun& run)
                               std::string::npos;
         if (shown || !said)
             Fail(run, -1, "a download with an out-of-range value was not refused with its row named");
+        run.records = 0;
         for (const int port : run.ports)
             CheckMemory(run, port, model_[static_cast<size_t>(port)]);
         tally_.CountRefusedDownload();
@@ -160,16 +161,24 @@ void SoakRig::ParameterUpload(OperationRun& run)
     const std::vector<ParameterEntry> ticked = table.rows;
     Connect(run, QStringLiteral("9600"));
     auto& window = *sheet.findChild<UploadProgressWindow*>(QStringLiteral("4023"));
+    window.setResult(QDialog::Rejected);
     const auto timedOut = [&] { return MessageCount(run, TimeOutText(run.operation)) > 0; };
     // A time-out leaves the window open under its message: it is closed with
     // its button once the message has been answered.
     const bool pressed = RunWindow(run, window, "upload window", "2", timedOut, [&sheet] { sheet.StartUpload(); });
     if (run.hung)
         return;
-    const bool finished = !timedOut();
+    // A port pulled out before the upload refuses it before any window opens.
+    run.refusal = "Parameter Upload: Can not open a serial port: ";
+    const std::vector<std::string> messages = MessagesSince(run);
+    const bool refused = std::any_of(messages.begin(), messages.end(),
+                                     [&run](const std::string& text) { return text.rfind(run.refusal, 0) == 0; });
+    if (refused)
+        run.records = 0;
+    const bool finished = !timedOut() && !refused;
     if (finished && window.result() != QDialog::Accepted)
         Fail(run, port, "the upload finished, but its window did not close by itself");
-    if (!finished && !pressed)
+    if (!finished && !refused && !pressed)
         Fail(run, port, "the upload timed out, but its window closed by itself");
     const PortFault* fault = FaultOf(run, port);
     Judge(run, port, fault != nullptr ? fault->expectation : Expectation{}, finished, MessagesSince(run));

@@ -14,16 +14,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <cstdio>
 
 namespace veltra::soak {
 
 namespace {
-
-bool Contains(const std::vector<std::string>& texts, const std::string& text)
-{
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
 
 std::string Quoted(const std::vector<std::string>& texts)
 {
@@ -198,7 +196,7 @@ void SoakRig::PlanFaults(OperationRun& run, const PortTraffic& traffic)
     for (const int port : run.ports) {
         if (run.number == 0 || !Chance(options_.faultRate))
             continue;
-        const PortFault fault = DrawFault(run.operation, traffic, kReplyTimeoutMs, random_);
+        const PortFault fault = DrawFault(run.operation, traffic, kReplyTimeoutMs, port == run.ports.front(), random_);
         if (fault.exercised)
             tally_.CountInjected();
         run.faults.emplace(port, fault);
@@ -219,6 +217,10 @@ void SoakRig::PrepareModules(const OperationRun& run, sim::Personality personali
         if (module.Running() != personality || fault != nullptr)
             Restart(run, port, personality);
         module.SetFaults(fault != nullptr ? fault->faults : sim::Faults{});
+        if (fault != nullptr && fault->unplug == PortFault::Unplug::Before)
+            links_->Remove(static_cast<size_t>(port));
+        if (fault != nullptr && fault->unplug == PortFault::Unplug::During)
+            pullWhenHungUp_.push_back(port);
         // A stuck flash bit reads as stuck from now on, whatever the operation.
         model_[static_cast<size_t>(port)] = ReadMemory(module);
     }
@@ -239,9 +241,40 @@ void SoakRig::Connect(OperationRun& run, const QString& baudRate)
         controls.portList->SetChecked(port, std::find(run.ports.begin(), run.ports.end(), port) != run.ports.end());
     controls.connect->click();
     for (const int port : run.ports) {
-        if (!sheet.Ports().IsOpen(port))
-            Fail(run, port, "did not open on Connection: " + controls.portList->StatusText(port).toStdString());
+        const bool unplugged = Unplugged(run, port);
+        if (sheet.Ports().IsOpen(port) == unplugged)
+            Fail(run, port, (unplugged ? "opened unplugged: " : "did not open on Connection: ") +
+                                controls.portList->StatusText(port).toStdString());
     }
+}
+
+bool SoakRig::Unplugged(const OperationRun& run, int port) const
+{
+    const PortFault* fault = FaultOf(run, port);
+    return fault != nullptr && fault->unplug == PortFault::Unplug::Before;
+}
+
+void SoakRig::PullHungUpAdapters()
+{
+    for (auto it = pullWhenHungUp_.begin(); it != pullWhenHungUp_.end();) {
+        if (modules_->Module(static_cast<size_t>(*it)).HungUp()) {
+            links_->Remove(static_cast<size_t>(*it));
+            it = pullWhenHungUp_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+size_t SoakRig::RecordLines() const
+{
+    size_t lines = 0;
+    std::error_code error;
+    for (const auto& file : std::filesystem::directory_iterator(folder_.File("records"), error)) {
+        std::ifstream in(file.path());
+        lines += static_cast<size_t>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    }
+    return lines;
 }
 
 std::vector<std::string> SoakRig::MessagesSince(const OperationRun& run) const
@@ -263,6 +296,7 @@ bool SoakRig::RunWindow(OperationRun& run, QDialog& window, const std::string& n
     QTimer operatorEye;
     operatorEye.setInterval(10);
     QObject::connect(&operatorEye, &QTimer::timeout, [&] {
+        PullHungUpAdapters();
         if (pressed || !window.isVisible() || !pressWhen())
             return;
         pressed = true;
@@ -349,7 +383,10 @@ void SoakRig::Judge(OperationRun& run, int port, const Expectation& expected, bo
         Fail(run, port, what + " it finished: the fault went unnoticed");
         return;
     }
-    if (expected.failureText.empty() ? shown.empty() : !Contains(shown, expected.failureText)) {
+    const bool said = std::any_of(shown.begin(), shown.end(), [&expected](const std::string& text) {
+        return expected.prefix ? text.rfind(expected.failureText, 0) == 0 : text == expected.failureText;
+    });
+    if (expected.failureText.empty() ? shown.empty() : !said) {
         Fail(run, port, what + " it had to show \"" + expected.failureText + "\" but showed " + Quoted(shown));
         return;
     }
@@ -402,6 +439,13 @@ void SoakRig::EndOperation(OperationRun& run, sim::Personality personality)
                                  : run.operation == Operation::RecordRead   ? kRecordsRead
                                  : run.operation == Operation::RomDownload  ? kFirmwareChanged
                                                                              : "";
+    const size_t records = RecordLines();
+    const size_t wanted = run.records >= 0 ? static_cast<size_t>(run.records) : run.ports.size();
+    if (!run.hung && records - recordLinesBefore_ != wanted)
+        Fail(run, -1, "left " + std::to_string(records - recordLinesBefore_) + " record lines for " +
+                          std::to_string(wanted) + " ports");
+    recordLinesBefore_ = records;
+    pullWhenHungUp_.clear();
     for (const std::string& message : MessagesSince(run)) {
         if (message != expected && (run.refusal.empty() || message.rfind(run.refusal, 0) != 0))
             Fail(run, -1, "unexpected message \"" + message + "\"");

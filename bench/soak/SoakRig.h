@@ -53,7 +53,8 @@ private:
         std::set<int> failed;              // ports that ended without finishing
         size_t messagesBefore = 0;
         bool hung = false;
-        std::string refusal;  // the message the operation must be refused with, if any
+        std::string refusal;  // the message the operation may be refused with, if any
+        int records = -1;     // record lines the operation must leave; -1: one per port
     };
 
     // What one port of a status window run showed.
@@ -102,6 +103,11 @@ private:
     void Restart(const OperationRun& run, int port, sim::Personality personality);
     void Fail(const OperationRun& run, int port, const std::string& what);
 
+    // The adapters pulled out during the operation, as their modules hang up.
+    void PullHungUpAdapters();
+    size_t RecordLines() const;
+    bool Unplugged(const OperationRun& run, int port) const;
+
     int Between(int low, int high);
     bool Chance(double probability);
 
@@ -117,6 +123,8 @@ private:
     ParameterTable layout_;          // the shipped parameter file's rows
     int firmwareVersion_ = 0;
     std::vector<ModuleMemory> model_;  // what every module holds between operations
+    std::vector<int> pullWhenHungUp_;
+    size_t recordLinesBefore_ = 0;
 };
 
 }  // namespace veltra::soak
