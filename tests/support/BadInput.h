@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace veltra::testing {
 
@@ -49,6 +51,22 @@ inline long PeakMemoryKiB()
 inline bool CanMakeUnreadableFiles()
 {
     return ::geteuid() != 0;
+}
+
+// Paths that hold no readable file, in this order: nothing, a folder, a FIFO
+// nobody writes to, a gigabyte that is all hole after `head` and, unless the
+// tests run as root, a file nobody may read.
+inline std::vector<std::string> UnreadableFiles(const TempDir& dir, const std::string& head)
+{
+    std::vector<std::string> paths = {dir.File("missing"), dir.File("folder"), dir.File("fifo"),
+                                      SparseFile(dir, "hole", head, kGiB)};
+    std::filesystem::create_directory(paths[1]);
+    ::mkfifo(paths[2].c_str(), 0600);
+    if (CanMakeUnreadableFiles()) {
+        paths.push_back(dir.Write("locked", head));
+        ::chmod(paths.back().c_str(), 0);
+    }
+    return paths;
 }
 
 // Whether `text` is whole UTF-8: no character cut short, no stray
