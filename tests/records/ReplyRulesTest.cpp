@@ -71,9 +71,10 @@ TEST(ReplyRules, ReadBackThatMustNotPass)
 
     std::string changed = echo + line0 + line1;
     changed[total - 3] = 'E';
-    // An empty data line is skipped, so padded out it would leave bytes unchecked.
-    std::string gappy = echo + "0000=\r\n" + line1 + "0000=\r\n";
-    gappy.resize(total, '\n');
+    // Empty data lines are skipped: with them short lines make up the length
+    // while leaving bytes unchecked.
+    const std::string gappy = echo + line0 + "0010=FF\r\n0011=FF\r\n" + "0000=\r\n0000=\r\n0000=\r\n";
+    ASSERT_EQ(gappy.size(), total);
     std::vector<std::string> wrong = {changed,
                                       echo.substr(0, 21) + "X\n" + line0 + line1,
                                       echo.substr(0, 21) + "L\n" + line0 + line1,
