@@ -2,6 +2,7 @@
 #include "GoldenExchanges.h"
 #include "ReplyRules.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace code = veltra::code;

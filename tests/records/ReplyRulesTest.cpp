@@ -24,6 +24,7 @@ TEST(ReplyRules, RepliesThatMustNotPass)
         {code::kErase, 13, erase + ".\r\nx", ReplyVerdict::Incomplete},
         {code::kProgram, 13, erase + "X\r\n", ReplyVerdict::Failure},
         {code::kParamRead, 9, frame + "\r", ReplyVerdict::Incomplete},
+        {code::kReadBack, 23, ":05000004040003FF00F1\r\n\r", ReplyVerdict::Incomplete},
         // A handshake is judged chunk by chunk, and only "U" alone will do.
         {code::kHandshake, 1, "UU", ReplyVerdict::Failure},
         {code::kHandshake, 1, std::string("\0U", 2), ReplyVerdict::Failure},

@@ -35,7 +35,7 @@ TEST(SimModule, AnswersTheGoldenExchangesOnItsTerminal)
         if (exchange.request == "U")
             line = std::make_unique<TestLine>(module.Path(), 115200);
         line->Write(exchange.request);
-        EXPECT_EQ(line->Read(exchange.reply.size()), exchange.reply) << exchange.what;
+        ASSERT_EQ(line->Read(exchange.reply.size()), exchange.reply) << exchange.what;
         ASSERT_TRUE(module.WaitForRequests(++requests, 5s)) << exchange.what;
     }
 }
