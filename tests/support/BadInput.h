@@ -73,24 +73,15 @@ inline std::vector<std::string> UnreadableFiles(const TempDir& dir, const std::s
 // continuation byte.
 inline bool IsWholeUtf8(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size();) {
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        if (lead < 0x80)
-            length = 1;
-        else if ((lead & 0xE0) == 0xC0)
-            length = 2;
-        else if ((lead & 0xF0) == 0xE0)
-            length = 3;
-        else if ((lead & 0xF8) == 0xF0)
-            length = 4;
+        length = lead < 0x80 ? 1 : lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 0;
         if (length == 0 || i + length > text.size())
             return false;
         for (std::size_t k = 1; k < length; ++k) {
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
                 return false;
         }
-        i += length;
     }
     return true;
 }
