@@ -9,42 +9,40 @@
 
 using veltra::CaptionReader;
 using veltra::CaptionSet;
-using veltra::ReadCaption;
-using veltra::UnescapeCaption;
 using veltra::testing::TempDir;
 
-TEST(Caption, EscapesAreRewritten)
+TEST(Caption, EscapesAreRewrittenAfterTheCut)
 {
-    EXPECT_EQ(UnescapeCaption("Line one\\nLine two"), "Line one\nLine two");
-    EXPECT_EQ(UnescapeCaption("C:\\\\temp"), "C:\\temp");
-    EXPECT_EQ(UnescapeCaption("50\\%"), "50");
-    EXPECT_EQ(UnescapeCaption("abc\\"), "abc");
-    EXPECT_EQ(UnescapeCaption("a\\tb\\rc\\\\n\\N"), "a\tb\rc\\n");
-    // A dropped character is a whole UTF-8 character; the text stays valid.
-    EXPECT_EQ(UnescapeCaption("Gr\\\xC3\xBC\xC3\xBC\xC3\x9F"), "Gr\xC3\xBC\xC3\x9F");
-}
+    const struct {
+        std::string raw;
+        std::string text;
+    } escapes[] = {
+        {"Line one\\nLine two", "Line one\nLine two"},
+        {"C:\\\\temp", "C:\\temp"},
+        {"a\\tb\\rc\\\\n\\N", "a\tb\rc\\n"},
+        {"50\\%", "50"},
+        {"abc\\", "abc"},
+        // A dropped character is a whole UTF-8 character; the text stays valid.
+        {"Gr\\\xC3\xBC\xC3\xBC\xC3\x9F", "Gr\xC3\xBC\xC3\x9F"},
+    };
+    for (const auto& e : escapes)
+        EXPECT_EQ(veltra::UnescapeCaption(e.raw), e.text) << e.raw;
 
-TEST(Caption, ReadCaptionCutsBeforeTheRewriteAndRewritesDefaults)
-{
+    // An escape across the cut loses its second half first, and the lone
+    // backslash left over is then dropped; defaults are rewritten too.
     TempDir dir;
-    // An escape that straddles the cut loses its second half first; the lone
-    // backslash left over is then dropped by the rewrite.
-    const std::string longValue = std::string(510, 'a') + "\\n" + std::string(88, 'b');
-    const std::string file = dir.Write("f.cap", "[FW_MSG]\nMSG_COMM0=\nMSG_COMM1=   No Serial Ports\n"
-                                                "MSG_COMM2=\"  Quoted\\tText \"\nLONG=" + longValue + "\n");
-    EXPECT_EQ(ReadCaption(file, "FW_MSG", "LONG", "-"), std::string(510, 'a'));
-    EXPECT_EQ(ReadCaption(file, "FW_MSG", "MSG_COMM0", "Time Out!"), "");
-    EXPECT_EQ(ReadCaption(file, "FW_MSG", "MSG_COMM1", "-"), "No Serial Ports");
-    EXPECT_EQ(ReadCaption(file, "FW_MSG", "MSG_COMM2", "-"), "  Quoted\tText ");
-    EXPECT_EQ(ReadCaption(file, "FW_MSG", "MISSING", "  Two\\nlines"), "  Two\nlines");
+    const std::string file = dir.Write("f.cap", "[FW_MSG]\nLONG=" + std::string(510, 'a') + "\\n" + std::string(88, 'b') + "\n");
+    EXPECT_EQ(veltra::ReadCaption(file, "FW_MSG", "LONG", "-"), std::string(510, 'a'));
+    EXPECT_EQ(veltra::ReadCaption(file, "FW_MSG", "MISSING", "  Two\\nlines"), "  Two\nlines");
 }
 
-TEST(Caption, CaptionSetReadsOnceForItsReader)
+TEST(Caption, EachWindowReadsItsOwnTextsOnce)
 {
     std::set<std::tuple<CaptionReader, std::string_view, std::string_view>> seen;
     for (const auto& entry : veltra::CaptionCatalogue())
         EXPECT_TRUE(seen.insert({entry.reader, entry.section, entry.key}).second) << entry.key;
 
+    // BTN_CANCEL has a default of its own in each window.
     TempDir dir;
     const std::string file = dir.Write("f.cap", "[COMM_STATUS]\nBTN_OK=Okay\n");
     const CaptionSet status(file, CaptionReader::StatusWindow);
@@ -58,23 +56,13 @@ TEST(Caption, CaptionSetReadsOnceForItsReader)
     dir.Write("f.cap", "[COMM_STATUS]\nBTN_OK=Changed\n");
     EXPECT_EQ(options.Text("COMM_STATUS", "BTN_OK"), "Okay");
     EXPECT_EQ(CaptionSet(file, CaptionReader::TestOptions).Text("COMM_STATUS", "BTN_OK"), "Changed");
-}
 
-TEST(Caption, CountryWithOnlyTheHostFileLeavesModuleTextsInEnglish)
-{
-    TempDir dir;
-    dir.Write("config/DE/main_DE.cap", "[MAIN_MENU]\nMENU_FILE=Datei(&D)\n[MENU_FILE]\n"
-                                       "FILE_OPEN_HEX=HEX-Datei \xC3\xB6" "ffnen(&O)\\tStrg+O\n");
+    // The host reads its country's main file, the module windows theirs; a
+    // country without a module file leaves the module's texts in English.
+    dir.Write("config/DE/main_DE.cap", "[MAIN_MENU]\nMENU_FILE=Datei(&D)\n[SET_TITLE]\nSET_CONNET=Verbinden\n");
     const std::string root = dir.Path().string();
-    const CaptionSet host = CaptionSet::ForCountry(root, "DE", CaptionReader::Host);
-    EXPECT_EQ(host.Text("MAIN_MENU", "MENU_FILE"), "Datei(&D)");
-    EXPECT_EQ(host.Text("MENU_FILE", "FILE_OPEN_HEX"), "HEX-Datei \xC3\xB6" "ffnen(&O)\tStrg+O");
-    EXPECT_EQ(host.Text("MAIN_MENU", "MENU_HELP"), "Help(&H)");
-
-    for (const auto& entry : veltra::CaptionCatalogue()) {
-        if (entry.reader != CaptionReader::Host) {
-            EXPECT_EQ(CaptionSet::ForCountry(root, "DE", entry.reader).Text(entry.section, entry.key),
-                      entry.defaultText) << entry.key;
-        }
-    }
+    EXPECT_EQ(CaptionSet::ForCountry(root, "DE", CaptionReader::Host).Text("MAIN_MENU", "MENU_FILE"), "Datei(&D)");
+    EXPECT_EQ(CaptionSet::ForCountry(root, "DE", CaptionReader::Sheet).Text("SET_TITLE", "SET_CONNET"), "Connection");
+    dir.Write("config/DE/flashkit_DE.cap", "[SET_TITLE]\nSET_CONNET=Verbinden\n");
+    EXPECT_EQ(CaptionSet::ForCountry(root, "DE", CaptionReader::Sheet).Text("SET_TITLE", "SET_CONNET"), "Verbinden");
 }

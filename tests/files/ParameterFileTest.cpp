@@ -1,7 +1,10 @@
+#include "BadInput.h"
 #include "ParameterFile.h"
 #include "TempDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using veltra::ParameterLoadStatus;
 using veltra::ParameterTable;
@@ -9,132 +12,122 @@ using veltra::testing::TempDir;
 
 namespace {
 
-ParameterTable Load(const TempDir& dir, const std::string& text)
+// A row's cells from HEX# on, "|" between them, and its transfer mask.
+std::string Cells(const ParameterTable& table, size_t i)
 {
-    ParameterTable table;
-    std::string error;
-    EXPECT_EQ(veltra::LoadParameterFile(dir.Write("p.vtp", text), table, error), ParameterLoadStatus::Loaded) << error;
-    return table;
+    const veltra::ParameterEntry& row = table.rows[i];
+    return row.hexAddress + "|" + row.name + "|" + row.size + "|" + row.type + "|" + row.value + "|" +
+           std::to_string(table.transferMask[i]);
 }
 
 }  // namespace
 
-TEST(ParameterFile, TokeniserDropsEmptyFieldsIntoColumnsThreeToSeven)
+// Empty fields are dropped, so the later ones move left; nothing else in a
+// line is checked, not even for NULs. [LOG] rows and R rows are never
+// downloaded.
+TEST(ParameterFile, ReadsEveryLineButCommentsAsARow)
 {
+    const std::string nul(1, '\0');
+    const std::string huge = "99999999999999999999";
+    const struct {
+        std::string line;
+        std::string cells;
+    } rows[] = {
+        {",0010,[SYS] Weight unit,1,U,2", "0010|[SYS] Weight unit|1|U|2|1"},
+        {"0010,[SYS] Weight unit,1,U,2", "0010|[SYS] Weight unit|1|U|2|1"},
+        {",0010,,1,U,2", "0010|1|U|2||1"},
+        {",0020,[SYS] Model,4,C,", "0020|[SYS] Model|4|C||1"},
+        {"", "|||||1"},
+        {",,,,,", "|||||1"},
+        {",0030,Name,1,U,5,extra,fields", "0030|Name|1|U|5|1"},
+        {",FFFFFFFFFFFFFFFF,Big," + huge + ",U,-" + huge, "FFFFFFFFFFFFFFFF|Big|" + huge + "|U|-" + huge + "|1"},
+        {",00" + nul + "10,Na" + nul + "me,1,U,7", "00" + nul + "10|Na" + nul + "me|1|U|7|1"},
+        {",0040,[log] Test year,1,U,8", "0040|[log] Test year|1|U|8|0"},
+        {",0041,[LOG],1,U,1", "0041|[LOG]|1|U|1|0"},
+        {",0042,LOG without brackets,1,U,1", "0042|LOG without brackets|1|U|1|1"},
+        {",0043,Spare,2,R,", "0043|Spare|2|R||0"},
+        {",0045,[SYS] Unit,1,Rx,1", "0045|[SYS] Unit|1|Rx|1|1"},
+    };
+    // Comments in between do not count; lines end either way.
+    std::string text = "# comment\r\n";
+    for (size_t i = 0; i < std::size(rows); ++i)
+        text += rows[i].line + (i == 3 ? "\n# another\n" : i % 2 ? "\n" : "\r\n");
     TempDir dir;
-    const ParameterTable table = Load(dir,
-                                      "# comment\r\n"
-                                      ",0010,[SYS] Weight unit,1,U,2\r\n"
-                                      "0010,[SYS] Weight unit,1,U,2\r\n"
-                                      ",0010,,1,U,2\r\n"
-                                      ",0020,[SYS] Model,4,C,\r\n"
-                                      "\r\n"
-                                      ",0030,Name,1,U,5,extra,fields\n");
-    ASSERT_EQ(table.rows.size(), 6u);
-    const auto& a = table.rows[0];
-    EXPECT_EQ(a.id, "1");
-    EXPECT_EQ(a.decimalAddress, "");
-    EXPECT_EQ(a.hexAddress, "0010");
-    EXPECT_EQ(a.name, "[SYS] Weight unit");
-    EXPECT_EQ(a.size, "1");
-    EXPECT_EQ(a.type, "U");
-    EXPECT_EQ(a.value, "2");
-    EXPECT_FALSE(a.checked);
-    EXPECT_EQ(table.rows[1].hexAddress, "0010");
-    EXPECT_EQ(table.rows[1].value, "2");
-    // The empty name vanishes and every later field moves one column left.
-    EXPECT_EQ(table.rows[2].name, "1");
-    EXPECT_EQ(table.rows[2].size, "U");
-    EXPECT_EQ(table.rows[2].type, "2");
-    EXPECT_EQ(table.rows[2].value, "");
-    EXPECT_EQ(table.rows[3].type, "C");
-    EXPECT_EQ(table.rows[3].value, "");
-    // An empty line is a row holding only its number.
-    EXPECT_EQ(table.rows[4].id, "5");
-    EXPECT_EQ(table.rows[4].hexAddress, "");
-    EXPECT_EQ(table.rows[5].value, "5");
-    EXPECT_EQ(table.transferMask.size(), 6u);
-}
-
-TEST(ParameterFile, TransferMaskSkipsLogAndReservedRows)
-{
-    TempDir dir;
-    const ParameterTable table = Load(dir,
-                                      ",0010,[log] Test year,1,U,8\n"
-                                      ",0011,Spare,2,R,\n"
-                                      ",0013,LOG without bracket,1,U,1\n"
-                                      ",0014,[SYS] Unit,1,Rx,1\n"
-                                      ",0015,[LOG],1,U,1\n");
-    EXPECT_EQ(table.transferMask, (std::vector<int>{0, 0, 1, 1, 0}));
-    EXPECT_EQ(veltra::ParameterTag("[log] x"), "LOG");
-    EXPECT_EQ(veltra::ParameterTag("no tag"), "");
-}
-
-TEST(ParameterFile, CommentsOnlyOrMissingFile)
-{
-    TempDir dir;
-    ParameterTable table = Load(dir, "# a\n# b\n");
-    EXPECT_TRUE(table.rows.empty());
-    EXPECT_TRUE(table.transferMask.empty());
-
-    // A file that cannot be opened leaves the rows as they were.
-    table = Load(dir, ",0010,A,1,U,1\n");
+    ParameterTable table;
     std::string error;
-    EXPECT_EQ(veltra::LoadParameterFile(dir.File("missing.vtp"), table, error), ParameterLoadStatus::CannotOpen);
-    EXPECT_EQ(table.rows.size(), 1u);
+    ASSERT_EQ(veltra::LoadParameterFile(dir.Write("p.vtp", text), table, error), ParameterLoadStatus::Loaded) << error;
+    ASSERT_EQ(table.rows.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(table.rows[i].id, std::to_string(i + 1));
+        EXPECT_EQ(Cells(table, i), rows[i].cells);
+    }
 
-    // A line far too long for a parameter file is refused with its number.
-    const std::string path = dir.Write("long.vtp", ",0010,A,1,U,1\n" + std::string(100000, 'x') + "\n");
-    EXPECT_EQ(veltra::LoadParameterFile(path, table, error), ParameterLoadStatus::ReadError);
-    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+    // Junk too is a row per line that does not begin with "#".
+    const std::string junk = veltra::testing::Junk(1, 8192);
+    size_t lines = 0;
+    for (size_t start = 0; start < junk.size(); start = std::min(junk.find('\n', start), junk.size()) + 1)
+        lines += junk[start] != '#' ? 1 : 0;
+    ASSERT_EQ(veltra::LoadParameterFile(dir.Write("junk.vtp", junk), table, error), ParameterLoadStatus::Loaded);
+    EXPECT_EQ(table.rows.size(), lines);
+    ASSERT_EQ(veltra::LoadParameterFile(dir.Write("empty.vtp", ""), table, error), ParameterLoadStatus::Loaded);
+    EXPECT_TRUE(table.rows.empty() && table.transferMask.empty());
+}
+
+// A file that cannot be read to its end leaves the table the user had: its
+// rows, ticks, edited values and mask.
+TEST(ParameterFile, RefusedFilesLeaveTheTableAsItWas)
+{
+    TempDir dir;
+    ParameterTable table;
+    std::string error;
+    ASSERT_EQ(veltra::LoadParameterFile(dir.Write("good.vtp", ",0010,[LOG] Year,1,U,26\n,0011,Unit,1,U,2\n"), table, error),
+              ParameterLoadStatus::Loaded);
+    table.rows[1].checked = true;
+    table.rows[1].value = "5";  // edited, not yet saved
+
+    std::vector<std::tuple<std::string, ParameterLoadStatus, std::string>> cases = {
+        {dir.Write("long.vtp", ",0010,A,1,U,1\n,0011,B,1,U,2\n" + std::string(1000000, 'x')), ParameterLoadStatus::ReadError,
+         "line 3 is too long for a parameter file"}};
+    const std::string unreadable[] = {"No such file or directory", "Is a directory", "is not a regular file",
+                                      "is too large for a parameter file", "Permission denied"};
+    const std::vector<std::string> paths = veltra::testing::UnreadableFiles(dir, ",0010,A,1,U,1\n");
+    for (size_t i = 0; i < paths.size(); ++i)
+        cases.emplace_back(paths[i], ParameterLoadStatus::CannotOpen, unreadable[i]);
+    const long peakBefore = veltra::testing::PeakMemoryKiB();
+    for (const auto& [path, status, expected] : cases) {
+        ParameterTable after = table;
+        EXPECT_EQ(veltra::LoadParameterFile(path, after, error), status) << path;
+        EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+        EXPECT_EQ(after.rows.size(), 2u);
+        EXPECT_TRUE(after.rows[1].checked && after.rows[1].value == "5" && after.transferMask == table.transferMask);
+    }
+    EXPECT_LT(veltra::testing::PeakMemoryKiB() - peakBefore, 64 * 1024);
 }
 
 TEST(ParameterFile, SaveWritesHeaderAndRowsThatReadBackTheSame)
 {
     TempDir dir;
-    const std::string line = ",0010,[SYS] Weight unit,1,U,2";
-    ParameterTable table = Load(dir, line + "\r\n,0020,[SYS] Model,4,C,\r\n");
-    const std::string text = veltra::FormatParameterFile(table, {2008, 5, 3});
-    EXPECT_EQ(text,
+    ParameterTable table;
+    std::string error;
+    const std::string rows = ",0010,[SYS] Weight unit,1,U,2\r\n,0020,[SYS] Model,4,C,\r\n";
+    ASSERT_EQ(veltra::LoadParameterFile(dir.Write("p.vtp", rows), table, error), ParameterLoadStatus::Loaded);
+    EXPECT_EQ(veltra::FormatParameterFile(table, {2008, 5, 3}),
               "# Last Updated : 2008.5.3\r\n"
               "# This file includes follows Data\r\n"
               "# Data Address(Dec and Hex format), Parameter Name, Data Size, Data\r\n"
               "# DEC,HEX,Name,Size,Data,Type\r\n"
               "# Data Type : U - Unsigned, S - Singed, C - Character String, H - Hex String(Hex Code String), R - "
               "RESERVED\r\n" +
-                  line + "\r\n,0020,[SYS] Model,4,C,\r\n");
+                  rows);
 
-    // Long rows are written whole.
-    table.rows[0].value = std::string(3000, '7');
+    // Dated today in UTC; long rows are written whole.
+    table.rows[1].value = std::string(3000, '7');
     veltra::SetUtcClockForTesting([] { return veltra::CalendarDate{2026, 12, 31}; });
-    std::string error;
     const std::string path = dir.File("saved.vtp");
     ASSERT_TRUE(veltra::SaveParameterFile(path, table, error)) << error;
     veltra::SetUtcClockForTesting({});
-    EXPECT_EQ(TempDir::Read(path).rfind("# Last Updated : 2026.12.31\r\n", 0), 0u);
-
-    ParameterTable again;
-    ASSERT_EQ(veltra::LoadParameterFile(path, again, error), ParameterLoadStatus::Loaded);
-    ASSERT_EQ(again.rows.size(), table.rows.size());
-    for (size_t i = 0; i < table.rows.size(); ++i) {
-        EXPECT_EQ(again.rows[i].hexAddress, table.rows[i].hexAddress);
-        EXPECT_EQ(again.rows[i].name, table.rows[i].name);
-        EXPECT_EQ(again.rows[i].size, table.rows[i].size);
-        EXPECT_EQ(again.rows[i].type, table.rows[i].type);
-        EXPECT_EQ(again.rows[i].value, table.rows[i].value);
-    }
-}
-
-TEST(ParameterFile, FailedSaveKeepsThePreviousFile)
-{
-    TempDir dir;
-    const ParameterTable table = Load(dir, ",0010,A,1,U,1\n");
-    std::string error;
-    EXPECT_FALSE(veltra::SaveParameterFile(dir.File("no/folder/x.vtp"), table, error));
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos);
-
-    // A folder in the file's place cannot be replaced; what it holds stays.
-    dir.Write("taken.vtp/inside", "previous");
-    EXPECT_FALSE(veltra::SaveParameterFile(dir.File("taken.vtp"), table, error));
-    EXPECT_EQ(TempDir::Read(dir.File("taken.vtp/inside")), "previous");
+    const std::string saved = TempDir::Read(path);
+    EXPECT_EQ(saved.rfind("# Last Updated : 2026.12.31\r\n", 0), 0u);
+    EXPECT_NE(saved.find(",0020,[SYS] Model,4,C," + table.rows[1].value + "\r\n"), std::string::npos);
 }

@@ -1,3 +1,4 @@
+#include "BadInput.h"
 #include "Profile.h"
 #include "TempDir.h"
 
@@ -8,73 +9,76 @@ using veltra::ReadProfileString;
 using veltra::WriteProfileString;
 using veltra::testing::TempDir;
 
+namespace {
+
+std::uintmax_t SizeOf(const std::string& file)
+{
+    return std::filesystem::is_regular_file(file) ? std::filesystem::file_size(file) : 0;
+}
+
+}  // namespace
+
 TEST(Profile, ReadsValuesByTheFileRules)
 {
+    const std::string nul = std::string("Time") + '\0' + "Out";
+    const std::string text = "\xEF\xBB\xBF  [ Menu ]  \r\n"
+                             "; [HIDDEN] a comment is not a section\r\n"
+                             "Plain=Open file\r\n"
+                             "  spaced key  =  \t padded value \t \r\n"
+                             ";Commented=yes\r\n"
+                             "Quoted=\"  keeps blanks  \"\r\n"
+                             "Single=' x '\r\n"
+                             "Unmatched=\"half\r\n"
+                             "Equals=a=b\r\n"
+                             "Empty=\r\n"
+                             "PLAIN=second\r\n"
+                             "no equals sign\r\n"
+                             "[broken\r\n"
+                             "Later=still in Menu\r\n"
+                             "[Other]\r\n"
+                             "Plain=other section\r\n"
+                             "[menu]\r\n"
+                             "Only=in the second Menu\r\n"
+                             "[Cut]\n"
+                             "A=" + std::string(600, 'a') + "\n"
+                             "B=" + std::string(510, 'b') + "\xC3\xA9tail\n"
+                             "C=" + std::string(509, 'c') + "\xF0\x9F\x98\x80x\n"
+                             "D=\"" + std::string(509, 'd') + "\xC3\xA9\"\n"
+                             "F=" + nul + "\n" +
+                             // Lines far longer than any buffer hide nothing after them.
+                             std::string(300000, 'z') + "\n[" + std::string(300000, 'S') + "]\n"
+                             "[Tail]\nAfter=the long lines\n";
     TempDir dir;
-    const std::string file = dir.Write("a.ini", "; [HIDDEN] a comment is not a section\r\n"
-                                                "  [ Menu ]  \r\n"
-                                                "Plain=Open file\r\n"
-                                                "  spaced key  =  \t padded value \t \r\n"
-                                                ";Commented=yes\r\n"
-                                                "Quoted=\"  keeps blanks  \"\r\n"
-                                                "Single=' x '\r\n"
-                                                "Unmatched=\"half\r\n"
-                                                "Equals=a=b\r\n"
-                                                "Empty=\r\n"
-                                                "[Other]\r\n"
-                                                "Plain=other section\r\n");
-    const auto read = [&](std::string_view section, std::string_view key) {
-        return ReadProfileString(file, section, key, "DEFAULT");
+    const std::string file = dir.Write("a.ini", text);
+    const struct {
+        const char* section;
+        const char* key;
+        std::string value;
+    } cases[] = {
+        {"menu", "plain", "Open file"},
+        {"Menu", "SPACED KEY", "padded value"},
+        {"Menu", "Commented", "-"},
+        {"HIDDEN", "Plain", "-"},
+        {"Menu", "Quoted", "  keeps blanks  "},
+        {"Menu", "Single", " x "},
+        {"Menu", "Unmatched", "\"half"},
+        {"Menu", "Equals", "a=b"},
+        {"Menu", "Empty", ""},
+        {"Menu", "Later", "still in Menu"},
+        {"Other", "Plain", "other section"},
+        {"Menu", "Only", "-"},
+        {"Menu", "Missing", "-"},
+        {"Missing", "Plain", "-"},
+        // Values are cut at 511 bytes, never inside a character.
+        {"Cut", "A", std::string(511, 'a')},
+        {"Cut", "B", std::string(510, 'b')},
+        {"Cut", "C", std::string(509, 'c')},
+        {"Cut", "D", std::string(509, 'd') + "\xC3\xA9"},
+        {"Cut", "F", nul},
+        {"Tail", "After", "the long lines"},
     };
-    EXPECT_EQ(read("menu", "PLAIN"), "Open file");
-    EXPECT_EQ(read("Menu", "SPACED KEY"), "padded value");
-    EXPECT_EQ(read("Menu", "Commented"), "DEFAULT");
-    EXPECT_EQ(read("HIDDEN", "Plain"), "DEFAULT");
-    EXPECT_EQ(read("Menu", "Quoted"), "  keeps blanks  ");
-    EXPECT_EQ(read("Menu", "Single"), " x ");
-    EXPECT_EQ(read("Menu", "Unmatched"), "\"half");
-    EXPECT_EQ(read("Menu", "Equals"), "a=b");
-    EXPECT_EQ(read("Menu", "Empty"), "");
-    EXPECT_EQ(read("Other", "Plain"), "other section");
-    EXPECT_EQ(read("Menu", "Missing"), "DEFAULT");
-    EXPECT_EQ(read("Missing", "Plain"), "DEFAULT");
-    EXPECT_EQ(ReadProfileString(dir.File("none.ini"), "Menu", "Plain", "DEFAULT"), "DEFAULT");
-}
-
-TEST(Profile, MalformedLinesAndDuplicates)
-{
-    TempDir dir;
-    const std::string file = dir.Write("a.ini", "Key=before any section\n"
-                                                "[S]\n"
-                                                "Key=first\n"
-                                                "KEY=second\n"
-                                                "no equals sign\n"
-                                                "[broken\n"
-                                                "Later=still in S\n"
-                                                "[s]\n"
-                                                "Only=in the second S\n");
-    EXPECT_EQ(ReadProfileString(file, "S", "Key", "-"), "first");
-    EXPECT_EQ(ReadProfileString(file, "S", "Later", "-"), "still in S");
-    EXPECT_EQ(ReadProfileString(file, "S", "Only", "-"), "-");
-    EXPECT_EQ(ReadProfileString(file, "", "Key", "-"), "-");
-    // A byte order mark is not part of the first section's name.
-    const std::string marked = dir.Write("b.ini", "\xEF\xBB\xBF[S]\nKey=v\n");
-    EXPECT_EQ(ReadProfileString(marked, "S", "Key", "-"), "v");
-}
-
-TEST(Profile, ValuesAreCutAt511BytesOnWholeCharacters)
-{
-    TempDir dir;
-    const std::string ascii(600, 'a');
-    const std::string twoByte = std::string(510, 'b') + "\xC3\xA9" + "tail";      // é over the cut
-    const std::string fourByte = std::string(509, 'c') + "\xF0\x9F\x98\x80" + "x";  // emoji over the cut
-    const std::string fits = std::string(509, 'd') + "\xC3\xA9" + "tail";          // é ends at the cut
-    const std::string file = dir.Write("a.ini", "[S]\nA=" + ascii + "\nB=" + twoByte + "\nC=" + fourByte
-                                                    + "\nD=\"" + fits + "\"\n");
-    EXPECT_EQ(ReadProfileString(file, "S", "A", ""), std::string(511, 'a'));
-    EXPECT_EQ(ReadProfileString(file, "S", "B", ""), std::string(510, 'b'));
-    EXPECT_EQ(ReadProfileString(file, "S", "C", ""), std::string(509, 'c'));
-    EXPECT_EQ(ReadProfileString(file, "S", "D", ""), std::string(509, 'd') + "\xC3\xA9");
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadProfileString(file, c.section, c.key, "-"), c.value) << c.section << " " << c.key;
 }
 
 TEST(Profile, WriteKeepsEveryOtherLine)
@@ -84,7 +88,6 @@ TEST(Profile, WriteKeepsEveryOtherLine)
                                "; about B\r\n[B]\r\nZ = \"quoted\"\r\n[A]\r\nX=duplicate section stays\r\n";
     const std::string file = dir.Write("a.ini", before);
     std::string error;
-
     ASSERT_TRUE(WriteProfileString(file, "a", "x", "new", error)) << error;
     std::string expected = before;
     expected.replace(expected.find("  X = old  ; not a comment"), 26, "x=new");
@@ -98,12 +101,19 @@ TEST(Profile, WriteKeepsEveryOtherLine)
     expected += "[C]\r\nK=v\r\n";
     EXPECT_EQ(TempDir::Read(file), expected);
 
-    // Values that would lose blanks or quotes on reading are written quoted.
+    // Values that would lose blanks or quotes on reading are written quoted;
+    // names and values that could not be read back are refused.
     for (const std::string value : {"  lead", "trail ", "\"q\"", "'s'", ""}) {
         ASSERT_TRUE(WriteProfileString(file, "B", "Z", value, error)) << error;
         EXPECT_EQ(ReadProfileString(file, "B", "Z", "-"), value);
     }
+    expected = TempDir::Read(file);
+    EXPECT_FALSE(WriteProfileString(file, "S", "A", "two\nlines", error));
+    EXPECT_FALSE(WriteProfileString(file, "S", "A=B", "v", error));
+    EXPECT_FALSE(WriteProfileString(file, "S]", "A", "v", error));
+    EXPECT_EQ(TempDir::Read(file), expected);
 
+    // A last line without its end, and a file that is not there yet.
     const std::string open = dir.Write("open.ini", "[S]\nA=1");
     ASSERT_TRUE(WriteProfileString(open, "S", "B", "2", error)) << error;
     ASSERT_TRUE(WriteProfileString(dir.File("new.ini"), "T", "B", "2", error)) << error;
@@ -112,24 +122,33 @@ TEST(Profile, WriteKeepsEveryOtherLine)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
 }
 
-TEST(Profile, FailedWriteLeavesTheOldFile)
+// What cannot be read gives the defaults without waiting or filling memory,
+// and is never replaced by a file that holds only the key written.
+TEST(Profile, FilesThatCannotBeReadGiveDefaultsAndStay)
 {
     TempDir dir;
-    std::string error;
-    // Too long a name for the temporary file beside it: the replacement fails.
-    const std::string file = dir.Write(std::string(250, 'n'), "[S]\nA=1\n");
-    EXPECT_FALSE(WriteProfileString(file, "S", "A", "2", error));
-    EXPECT_NE(error.find(file), std::string::npos);
-    EXPECT_EQ(TempDir::Read(file), "[S]\nA=1\n");
-
-    // A file that cannot be read is not replaced by one holding only the new key.
-    std::filesystem::create_directory(dir.File("folder.ini"));
-    EXPECT_FALSE(WriteProfileString(dir.File("folder.ini"), "S", "A", "2", error));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.ini")));
-
-    // Names and values that could not be read back are refused.
-    EXPECT_FALSE(WriteProfileString(file, "S", "A", "two\nlines", error));
-    EXPECT_FALSE(WriteProfileString(file, "S", "A=B", "v", error));
-    EXPECT_FALSE(WriteProfileString(file, "S]", "A", "v", error));
-    EXPECT_EQ(TempDir::Read(file), "[S]\nA=1\n");
+    const std::string junk = veltra::testing::Junk(1, 65536);
+    std::vector<std::string> files = veltra::testing::UnreadableFiles(dir, "[SET_TITLE]\nSET_CONNET=Verbinden\n");
+    files.push_back(dir.File("endless.cap"));
+    std::filesystem::create_symlink("/dev/zero", files.back());
+    files.push_back(dir.Write("junk.cap", junk));
+    const long peakBefore = veltra::testing::PeakMemoryKiB();
+    for (const std::string& file : files) {
+        EXPECT_EQ(ReadProfileString(file, "SET_TITLE", "SET_CONNET", "Connection"), "Connection") << file;
+        // Only what is not there yet, or reads as text, may be replaced; the
+        // FIFO is left out of the writes.
+        const auto sizeBefore = SizeOf(file);
+        const bool writable = file == files[0] || file == files.back();
+        std::string error;
+        if (file != files[2]) {
+            EXPECT_EQ(WriteProfileString(file, "TEST", "ITEM_SETTING", "10100001", error), writable) << file;
+        }
+        EXPECT_TRUE(writable || SizeOf(file) == sizeBefore) << file;
+    }
+    EXPECT_LT(veltra::testing::PeakMemoryKiB() - peakBefore, 64 * 1024);
+    EXPECT_TRUE(std::filesystem::is_directory(files[1]));
+    EXPECT_EQ(TempDir::Read(files.back()).substr(0, junk.size()), junk);
+    EXPECT_EQ(ReadProfileString(files.back(), "TEST", "ITEM_SETTING", "-"), "10100001");
+    // The writes that failed left nothing behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), static_cast<long>(files.size()));
 }

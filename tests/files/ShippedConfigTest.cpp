@@ -1,9 +1,12 @@
-#include "CaptionCatalogue.h"
 #include "BadInput.h"
+#include "CaptionCatalogue.h"
 #include "CaptionSet.h"
+#include "ParameterFile.h"
 #include "ProfileText.h"
+#include "RomImage.h"
 #include "Settings.h"
 #include "TempDir.h"
+#include "ValueText.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -38,29 +41,31 @@ std::map<Key, int> CountEntries(const std::string& file)
     return entries;
 }
 
-
-std::size_t LeadingBlanks(std::string_view text)
+// The blanks before and after a text.
+std::pair<std::size_t, std::size_t> EndBlanks(std::string_view text)
 {
-    return std::min(text.find_first_not_of(' '), text.size());
+    const std::size_t first = std::min(text.find_first_not_of(' '), text.size());
+    return {first, text.size() - std::max(first, text.find_last_not_of(' ') + 1)};
 }
 
-std::size_t TrailingBlanks(std::string_view text)
+std::vector<std::string> Countries()
 {
-    const std::size_t last = text.find_last_not_of(' ');
-    return last == std::string_view::npos ? text.size() : text.size() - last - 1;
+    std::vector<std::string> countries;
+    for (const auto& folder : std::filesystem::directory_iterator(kRoot + "/config")) {
+        if (folder.is_directory())
+            countries.push_back(folder.path().filename().string());
+    }
+    return countries;
 }
 
 }  // namespace
 
 TEST(ShippedConfig, CaptionFilesHoldExactlyTheCatalogueKeys)
 {
-    std::set<std::string> countries;
-    int files = 0;
-    for (const auto& folder : std::filesystem::directory_iterator(kRoot + "/config")) {
-        if (!folder.is_directory())
-            continue;
-        const std::string country = folder.path().filename().string();
-        countries.insert(country);
+    for (const char* shipped : {"UN", "KR", "DE"})
+        EXPECT_TRUE(std::ranges::count(Countries(), shipped)) << "no caption set " << shipped;
+    for (const std::string& country : Countries()) {
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(kRoot + "/config/" + country), {}), 2) << country;
         for (const auto kind : {CaptionFile::Main, CaptionFile::Flashkit}) {
             const std::string path = kind == CaptionFile::Main ? veltra::HostCaptionPath(kRoot, country)
                                                                : veltra::ModuleCaptionPath(kRoot, country);
@@ -78,28 +83,20 @@ TEST(ShippedConfig, CaptionFilesHoldExactlyTheCatalogueKeys)
                 EXPECT_TRUE(catalogue.contains(key)) << path << ": unknown " << key.first << " " << key.second;
                 EXPECT_EQ(count, 1) << path << ": repeated " << key.first << " " << key.second;
             }
-            for (const auto& [key, texts] : catalogue) {
+            for (const auto& [key, texts] : catalogue)
                 EXPECT_TRUE(texts.size() > 1 || entries.contains(key)) << path << ": missing " << key.second;
-            }
-            ++files;
         }
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2) << country;
     }
-    for (const char* shipped : {"UN", "KR", "DE"})
-        EXPECT_TRUE(countries.contains(shipped)) << "no caption set " << shipped;
-    EXPECT_EQ(files, 2 * static_cast<int>(countries.size()));
 }
 
 // What the program does with a text around it: the tab puts the shortcut in the
 // menu's right-hand column, a line feed breaks a message box's text, blanks at
 // the ends pad the status line or keep a file path apart from the text before
-// it, and "&" gives the menu its keyboard letter. A translation keeps all of it.
+// it, and "&" gives the menu its keyboard letter. A translation keeps all of
+// it, and the English files are exactly the built-in texts.
 TEST(ShippedConfig, TranslatedCaptionsKeepWhatTheProgramReliesOn)
 {
-    for (const auto& folder : std::filesystem::directory_iterator(kRoot + "/config")) {
-        if (!folder.is_directory())
-            continue;
-        const std::string country = folder.path().filename().string();
+    for (const std::string& country : Countries()) {
         std::map<veltra::CaptionReader, veltra::CaptionSet> sets;
         for (const auto& entry : veltra::CaptionCatalogue()) {
             if (!sets.contains(entry.reader))
@@ -107,16 +104,14 @@ TEST(ShippedConfig, TranslatedCaptionsKeepWhatTheProgramReliesOn)
             const std::string& text = sets.at(entry.reader).Text(entry.section, entry.key);
             const std::string_view english = entry.defaultText;
             const std::string where = country + " " + std::string(entry.key);
+            EXPECT_TRUE(country != "UN" || text == english) << where;
             // The reader hands the bytes on unconverted and the windows show them as
             // UTF-8, so a translation saved in a legacy code page would come out garbled.
             EXPECT_TRUE(veltra::testing::IsWholeUtf8(text)) << where;
             EXPECT_EQ(text.empty(), english.empty()) << where;
-            for (const char kept : {'\t', '\n', '\r', '&'}) {
-                EXPECT_EQ(std::ranges::count(text, kept), std::ranges::count(english, kept))
-                    << where << ": character " << int{kept};
-            }
-            EXPECT_EQ(LeadingBlanks(text), LeadingBlanks(english)) << where;
-            EXPECT_EQ(TrailingBlanks(text), TrailingBlanks(english)) << where;
+            for (const char kept : {'\t', '\n', '\r', '&'})
+                EXPECT_EQ(std::ranges::count(text, kept), std::ranges::count(english, kept)) << where << " " << int{kept};
+            EXPECT_EQ(EndBlanks(text), EndBlanks(english)) << where;
             // The shortcut itself is fixed in the program; the text beside it
             // may name the modifier in the local way but not another key.
             if (english.find('\t') != std::string_view::npos) {
@@ -127,14 +122,41 @@ TEST(ShippedConfig, TranslatedCaptionsKeepWhatTheProgramReliesOn)
     }
 }
 
-TEST(ShippedConfig, EnglishFilesGiveTheBuiltInTextsAndSettingsTheDefaults)
+// The settings file holds the defaults, and the default parameter file
+// describes a real module: rows inside the 512-byte EEPROM that never overlap,
+// values that survive the trip into the module and back, and the test record
+// kept out of downloads.
+TEST(ShippedConfig, SettingsAndParameterFileAreTheDefaults)
 {
-    for (const auto& entry : veltra::CaptionCatalogue()) {
-        EXPECT_EQ(veltra::CaptionSet::ForCountry(kRoot, "UN", entry.reader).Text(entry.section, entry.key),
-                  entry.defaultText) << entry.key;
-    }
     EXPECT_EQ(veltra::ReadCountry(kRoot), "UN");
     EXPECT_FALSE(veltra::ReadModeMarkOption(kRoot, true));
     EXPECT_EQ(veltra::ReadItemSetting(kRoot), (std::array<bool, 8>{true, true, true, true, true, true, true, true}));
     EXPECT_TRUE(veltra::ReadExtraPorts(kRoot).empty());
+
+    veltra::ParameterTable table;
+    std::string error;
+    ASSERT_EQ(veltra::LoadParameterFile(kRoot + "/Data/VELTRA_EEPROM_DATA_SIGN.vtp", table, error),
+              veltra::ParameterLoadStatus::Loaded);
+    EXPECT_GE(table.rows.size(), 40u);
+    std::set<std::string> kinds;
+    uint32_t nextFree = 0;
+    int testRecordRows = 0;
+    for (size_t i = 0; i < table.rows.size(); ++i) {
+        const veltra::ParameterEntry& row = table.rows[i];
+        const uint32_t address = veltra::HexField(row.hexAddress);
+        const int size = std::stoi(row.size);
+        SCOPED_TRACE(row.name);
+        EXPECT_GE(address, nextFree) << "overlaps the row before";
+        nextFree = address + static_cast<uint32_t>(size);
+        EXPECT_LE(nextFree, 512u);
+        kinds.insert(row.type == "U" ? "U" + row.size : row.type);
+        const std::vector<uint8_t> bytes = veltra::ValueTextToBytes(row.type, size, row.value);
+        EXPECT_TRUE(row.type == "R" || veltra::BytesToValueText(row.type, bytes) == row.value) << row.value;
+        if (address >= 464 && address <= 467) {
+            EXPECT_EQ(table.transferMask[i], 0);
+            ++testRecordRows;
+        }
+    }
+    EXPECT_EQ(testRecordRows, 4);
+    EXPECT_EQ(kinds, (std::set<std::string>{"U1", "U2", "U4", "S", "C", "H", "R"}));
 }

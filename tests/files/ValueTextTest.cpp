@@ -3,61 +3,70 @@
 #include <gtest/gtest.h>
 
 using Bytes = std::vector<uint8_t>;
-using veltra::BytesToValueText;
-using veltra::ValueTextToBytes;
 
-TEST(ValueText, UploadTextByType)
+// What an upload shows for a row's EEPROM bytes, and what a download writes
+// for the text; most pairs go both ways.
+TEST(ValueText, BytesAndTextByType)
 {
-    EXPECT_EQ(BytesToValueText("U", {0x01, 0x02}), "258");
-    EXPECT_EQ(BytesToValueText("S", {0xFF}), "-1");
-    EXPECT_EQ(BytesToValueText("S", {0xFF, 0x38}), "-200");
-    EXPECT_EQ(BytesToValueText("S", {0x80, 0x00, 0x00, 0x00}), "-2147483648");
-    EXPECT_EQ(BytesToValueText("H", {0x0A, 0xB0, 0xFF}), "0x0ab0ff");
-    EXPECT_EQ(BytesToValueText("C", {0x41, 0x42, 0xFF, 0xFF}), "AB");
-    EXPECT_EQ(BytesToValueText("C", {0x41, 0x00, 0x42}), "AB");
-    // U of four bytes at or above 2^31 shows unsigned.
-    EXPECT_EQ(BytesToValueText("U", {0x80, 0x00, 0x00, 0x00}), "2147483648");
-    EXPECT_EQ(BytesToValueText("U", {0xFF, 0xFF, 0xFF, 0xFF}), "4294967295");
-    // Sizes other than 1, 2 and 4 for numbers, R and unknown types are empty.
-    EXPECT_EQ(BytesToValueText("U", {1, 2, 3}), "");
-    EXPECT_EQ(BytesToValueText("R", {1}), "");
-    EXPECT_EQ(BytesToValueText("X", {1}), "");
-}
-
-TEST(ValueText, DownloadBytesByType)
-{
-    EXPECT_EQ(ValueTextToBytes("C", 4, "AB"), (Bytes{0x41, 0x42, 0xFF, 0xFF}));
-    EXPECT_EQ(ValueTextToBytes("U", 2, "258"), (Bytes{0x01, 0x02}));
-    EXPECT_EQ(ValueTextToBytes("H", 3, "0x0ab0ff"), (Bytes{0x0A, 0xB0, 0xFF}));
-    EXPECT_EQ(ValueTextToBytes("H", 3, "0x0A"), (Bytes{0x0A, 0xFF, 0xFF}));
-    EXPECT_EQ(ValueTextToBytes("U", 4, "-1"), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(ValueTextToBytes("U", 4, "4294967295"), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(ValueTextToBytes("S", 2, "  -200xyz"), (Bytes{0xFF, 0x38}));
-    EXPECT_EQ(ValueTextToBytes("U", 1, "abc"), (Bytes{0x00}));
-    EXPECT_EQ(ValueTextToBytes("U", 2, "4294967296"), (Bytes{0x00, 0x00}));  // modulo 2^32
-    // Only exactly "C" and "H" take their own forms; longer type cells give 0.
-    EXPECT_EQ(ValueTextToBytes("CH", 2, "AB"), (Bytes{0x00, 0x00}));
-    EXPECT_EQ(ValueTextToBytes("Hx", 1, "0x12"), (Bytes{0x00}));
-    // Sizes above four keep the number in the last four bytes, sign-filled.
-    EXPECT_EQ(ValueTextToBytes("U", 6, "258"), (Bytes{0, 0, 0, 0, 0x01, 0x02}));
-    EXPECT_EQ(ValueTextToBytes("S", 6, "-2"), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}));
-    EXPECT_TRUE(veltra::HasHexPrefix("0x1"));
-    EXPECT_FALSE(veltra::HasHexPrefix("1x"));
-    EXPECT_FALSE(veltra::HasHexPrefix("0X12"));
-}
-
-TEST(ValueText, UploadThenDownloadRoundTrips)
-{
+    enum Way { Both, UploadOnly, DownloadOnly };
     const struct {
         const char* type;
         Bytes bytes;
+        const char* text;
+        Way way;
     } cases[] = {
-        {"U", {0x00}}, {"U", {0xFF}}, {"U", {0x12, 0x34}}, {"U", {0x80, 0x00, 0x00, 0x01}}, {"U", {0xFF, 0xFF, 0xFF, 0xFF}},
-        {"S", {0x80}}, {"S", {0x7F, 0xFF}}, {"S", {0xFF, 0xFF, 0xFF, 0xFE}}, {"H", {0x00, 0xFF, 0x5A}},
-        {"C", {'S', 'C', 'A', 'L'}},
+        {"U", {0x00}, "0", Both},
+        {"U", {0x01, 0x02}, "258", Both},
+        {"U", {0x80, 0x00, 0x00, 0x00}, "2147483648", Both},
+        {"U", {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295", Both},
+        {"S", {0x80}, "-128", Both},
+        {"S", {0x7F, 0xFF}, "32767", Both},
+        {"S", {0xFF, 0x38}, "-200", Both},
+        {"S", {0x80, 0x00, 0x00, 0x00}, "-2147483648", Both},
+        {"H", {0x0A, 0xB0, 0xFF}, "0x0ab0ff", Both},
+        {"C", {0x41, 0x42, 0xFF, 0xFF}, "AB", Both},
+        {"C", {0x41, 0x00, 0x42}, "AB", UploadOnly},
+        // Numbers of other sizes, R and unknown types show nothing.
+        {"U", {1, 2, 3}, "", UploadOnly},
+        {"R", {1}, "", UploadOnly},
+        {"X", {1}, "", UploadOnly},
+        {"H", {0x0A, 0xFF, 0xFF}, "0x0A", DownloadOnly},
+        // Numbers are read as C reads them, modulo 2^32.
+        {"U", {0xFF, 0xFF, 0xFF, 0xFF}, "-1", DownloadOnly},
+        {"S", {0xFF, 0x38}, "  -200xyz", DownloadOnly},
+        {"U", {0x00}, "abc", DownloadOnly},
+        {"U", {0x00, 0x00}, "4294967296", DownloadOnly},
+        // Only exactly "C" and "H" take their own forms.
+        {"CH", {0x00, 0x00}, "AB", DownloadOnly},
+        {"Hx", {0x00}, "0x12", DownloadOnly},
+        // Above four bytes the number sits in the last four, sign-filled.
+        {"U", {0, 0, 0, 0, 0x01, 0x02}, "258", DownloadOnly},
+        {"S", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}, "-2", DownloadOnly},
     };
     for (const auto& c : cases) {
-        const std::string text = BytesToValueText(c.type, c.bytes);
-        EXPECT_EQ(ValueTextToBytes(c.type, static_cast<int>(c.bytes.size()), text), c.bytes) << c.type << " " << text;
+        const int size = static_cast<int>(c.bytes.size());
+        EXPECT_TRUE(c.way == DownloadOnly || veltra::BytesToValueText(c.type, c.bytes) == c.text) << c.type << " " << c.text;
+        EXPECT_TRUE(c.way == UploadOnly || veltra::ValueTextToBytes(c.type, size, c.text) == c.bytes) << c.type << " " << c.text;
     }
+}
+
+// A download refuses values whose bytes would not mean what the text says.
+TEST(ValueText, ProblemsAtTheEdgesOfEachType)
+{
+    const struct {
+        const char* type;
+        int size;
+        const char* value;
+        bool fits;
+    } cases[] = {
+        {"U", 1, "255", true},       {"U", 1, "256", false},       {"U", 1, "-1", false},
+        {"U", 4, "4294967295", true}, {"U", 6, "4294967296", false}, {"U", 2, " 12 ", true},
+        {"U", 2, "12a", false},       {"U", 2, "", false},           {"S", 1, "-128", true},
+        {"S", 1, "-129", false},      {"S", 2, "32768", false},      {"S", 6, "-4294967295", true},
+        {"H", 2, "0x0aFF", true},     {"H", 2, "0x0a0b0c", false},   {"H", 2, "0x123", false},
+        {"H", 2, "0X12", false},      {"H", 2, "0xZZ", false},       {"C", 4, "ABCD", true},
+        {"C", 4, "ABCDE", false},     {"R", 1, "anything", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(veltra::ValueTextProblem(c.type, c.size, c.value).empty(), c.fits) << c.type << c.size << " " << c.value;
 }

@@ -3,25 +3,17 @@
 
 #include <gtest/gtest.h>
 
-namespace veltra::testing {
-namespace {
-
+// A lock is on when any keyboard lights it; no readable LEDs read as all off.
 TEST(LockKeyState, ALockIsOnWhenAnyKeyboardLightsIt)
 {
-    TempDir leds;
+    veltra::testing::TempDir leds;
     leds.Write("input3::capslock/brightness", "1\n");
     leds.Write("input3::numlock/brightness", "0\n");
     leds.Write("input7::numlock/brightness", "1\n");
     leds.Write("input3::scrolllock/max_brightness", "1\n");
     leds.Write("phy0-led/brightness", "1\n");
-    const LockKeys keys = ReadLockKeys(leds.Path());
-    EXPECT_TRUE(keys.caps);
-    EXPECT_TRUE(keys.num);
-    EXPECT_FALSE(keys.scroll);
-
-    const LockKeys none = ReadLockKeys(leds.Path() / "absent");
+    const veltra::LockKeys keys = veltra::ReadLockKeys(leds.Path());
+    EXPECT_TRUE(keys.caps && keys.num && !keys.scroll);
+    const veltra::LockKeys none = veltra::ReadLockKeys(leds.Path() / "absent");
     EXPECT_FALSE(none.caps || none.num || none.scroll);
 }
-
-}  // namespace
-}  // namespace veltra::testing

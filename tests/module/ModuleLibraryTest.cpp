@@ -2,79 +2,35 @@
 #include "CCorvidView.h"
 #include "CMainFrame.h"
 #include "Commands.h"
+#include "EventLoop.h"
 #include "Profile.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
-#include "WaitFor.h"
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QLabel>
-#include <QTimer>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTreeWidget>
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <set>
 
-using veltra::testing::TempDir;
-using veltra::testing::WaitFor;
-
-namespace {
-
-// A program folder as the build makes it: the real module and the shipped
-// settings, captions and parameter file, with virtual modules as extra ports.
-class RealProgramFolder {
-public:
-    explicit RealProgramFolder(const veltra::sim::VirtualBench& bench)
-    {
-        namespace fs = std::filesystem;
-        fs::copy_file(TESSEL01_MODULE, dir.File("Tessel01.so"));
-        fs::copy(VELTRA_SOURCE_DIR "/config", dir.File("config"), fs::copy_options::recursive);
-        fs::copy(VELTRA_SOURCE_DIR "/Data", dir.File("Data"), fs::copy_options::recursive);
-        std::string extra;
-        for (size_t i = 0; i < bench.Size(); ++i)
-            extra += (i ? "," : "") + bench.Module(i).Path();
-        std::string error;
-        veltra::WriteProfileString(dir.File("config/VTDown.ini"), "PORTS", "EXTRA", extra, error);
-    }
-    QString Root() const { return QString::fromStdString(dir.Path().string()); }
-
-    TempDir dir;
-};
-
-// The module's own GetToolMessage, found in the copy the host has loaded.
-int ToolState(const std::string& modulePath, int index)
-{
-    void* handle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (!handle)
-        return -1;
-    auto get = reinterpret_cast<int32_t (*)(int32_t)>(dlsym(handle, "GetToolMessage"));
-    const int value = get ? get(index) : -1;
-    dlclose(handle);
-    return value;
-}
-
-}  // namespace
+using veltra::testing::RunUntil;
 
 TEST(ModuleLibrary, ExportsTheTwentyFourEntryPointsAndNothingElse)
 {
     FILE* pipe = ::popen("nm -D --defined-only " TESSEL01_MODULE, "r");
     ASSERT_NE(pipe, nullptr);
     std::set<std::string> names;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
-        char address[64], type[8], name[256];
-        if (std::sscanf(line, "%63s %7s %255s", address, type, name) == 3)
-            names.insert(name);
-    }
+    char address[64], type[8], name[256];
+    while (std::fscanf(pipe, "%63s %7s %255s", address, type, name) == 3)
+        names.insert(name);
     ASSERT_EQ(::pclose(pipe), 0);
     const std::set<std::string> expected = {
         "CodeExit",      "CodeGetCommand", "CodeHide",      "CodeInit",        "CodeParamMode", "CodeRomDown",
@@ -84,69 +40,60 @@ TEST(ModuleLibrary, ExportsTheTwentyFourEntryPointsAndNothingElse)
     EXPECT_EQ(names, expected);
 }
 
+// A program folder as the build makes it, the real module and the shipped
+// files, with a virtual module as its extra port.
 TEST(ModuleLibrary, TheHostDrivesTheRealSheet)
 {
+    namespace fs = std::filesystem;
     veltra::sim::VirtualBench bench(1);
-    RealProgramFolder folder(bench);
-    const std::string modulePath = folder.dir.File("Tessel01.so");
-    veltra::CCorvidApp app(folder.Root());
+    veltra::testing::TempDir dir;
+    fs::copy_file(TESSEL01_MODULE, dir.File("Tessel01.so"));
+    fs::copy(VELTRA_SOURCE_DIR "/config", dir.File("config"), fs::copy_options::recursive);
+    fs::copy(VELTRA_SOURCE_DIR "/Data", dir.File("Data"), fs::copy_options::recursive);
+    std::string error;
+    ASSERT_TRUE(veltra::WriteProfileString(dir.File("config/VTDown.ini"), "PORTS", "EXTRA", bench.Module(0).Path(), error));
+    veltra::CCorvidApp app(QString::fromStdString(dir.Path().string()));
     ASSERT_TRUE(app.InitInstance());
     veltra::CMainFrame& frame = app.MainFrame();
-    veltra::CCorvidView& view = frame.View();
 
     // The sheet covers the host's view and follows its size.
-    auto* sheet = view.findChild<QWidget*>(QStringLiteral("105"));
+    auto* sheet = frame.View().findChild<QWidget*>(QStringLiteral("105"));
     ASSERT_NE(sheet, nullptr);
-    EXPECT_TRUE(sheet->isVisible());
     frame.resize(1000, 760);
-    EXPECT_TRUE(WaitFor([&] { return sheet->width() == view.width() - 4; }));
-    for (int i = 0; i < 40; ++i)
-        EXPECT_EQ(ToolState(modulePath, i), 0) << i;
+    EXPECT_TRUE(RunUntil([&] { return sheet->isVisible() && sheet->width() == frame.View().width() - 4; }));
 
-    // Tick the virtual module's port and connect: the host's ROM download is enabled.
+    // Ticking the virtual module's port and connecting enables the host's ROM
+    // download, which the Rom menu asks the module about when it opens.
     auto* ports = sheet->findChild<QTreeWidget*>(QStringLiteral("4005"));
-    ASSERT_NE(ports, nullptr);
-    const QString wanted = QString::fromStdString(bench.Module(0).Path()).mid(5);
-    QTreeWidgetItem* row = nullptr;
-    for (int i = 0; i < ports->topLevelItemCount(); ++i) {
-        if (ports->topLevelItem(i)->text(1) == wanted)
-            row = ports->topLevelItem(i);
-    }
-    ASSERT_NE(row, nullptr);
-    row->setCheckState(0, Qt::Checked);
+    const auto rows = ports->findItems(QString::fromStdString(bench.Module(0).Path()).mid(5), Qt::MatchExactly, 1);
+    ASSERT_EQ(rows.size(), 1);
+    rows[0]->setCheckState(0, Qt::Checked);
+    auto* romMenu = frame.findChild<QMenu*>(QStringLiteral("MENU_ROM"));
+    const auto romDownEnabled = [&] {
+        romMenu->popup(frame.mapToGlobal(QPoint(10, 10)));
+        romMenu->hide();
+        return frame.findChild<QAction*>(QString::number(veltra::ROM_DOWN))->isEnabled();
+    };
+    EXPECT_FALSE(romDownEnabled());
     sheet->findChild<QAbstractButton*>(QStringLiteral("4000"))->click();
-    EXPECT_EQ(ToolState(modulePath, 21), 1);
-    EXPECT_EQ(ToolState(modulePath, 7), 1);
-    QAction* romDown = frame.findChild<QAction*>(QString::number(veltra::ROM_DOWN));
-    ASSERT_NE(romDown, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return romDown->isEnabled(); }));
+    EXPECT_TRUE(romDownEnabled());
 
-    // Opening files through the host's menu writes the host's status panes.
-    const std::string hex = folder.dir.Write("fw.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
-    const std::string vtp = folder.dir.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp");
+    // Files opened through the host's menu are named in the host's status panes;
+    // parameter files open in parameter mode, which the sheet's box sets.
+    const std::string hex = dir.Write("fw.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
+    const std::string vtp = dir.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp");
     std::string answer = hex;
-    QTimer files;
-    QObject::connect(&files, &QTimer::timeout, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            if (dialog && dialog->isVisible()) {
-                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                    name->setText(QString::fromStdString(answer));
-                dialog->selectFile(QString::fromStdString(answer));
-                static_cast<QDialog*>(dialog)->accept();
-            }
-        }
+    veltra::testing::ModalWatcher files([&](QDialog& dialog) {
+        if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QString::fromStdString(answer));
+        static_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString(answer));
+        dialog.accept();
     });
-    files.start(5);
     frame.findChild<QAction*>(QString::number(veltra::FILE_OPEN_HEX))->trigger();
-    // Parameter files open only in parameter mode, which the sheet's box sets.
     answer = vtp;
     sheet->findChild<QAbstractButton*>(QStringLiteral("4041"))->click();
-    EXPECT_EQ(ToolState(modulePath, 2), 1);
     frame.findChild<QAction*>(QString::number(veltra::FILE_OPEN_PARAM))->trigger();
-    auto* pane0 = frame.findChild<QLabel*>(QStringLiteral("StatusPane0"));
-    auto* pane1 = frame.findChild<QLabel*>(QStringLiteral("StatusPane1"));
-    ASSERT_TRUE(pane0 && pane1);
-    EXPECT_EQ(pane0->text().toStdString(), "The opened ROM file:  " + hex);
-    EXPECT_EQ(pane1->text().toStdString(), "The opened Parameter file:  " + vtp);
+    EXPECT_EQ(frame.findChild<QLabel*>(QStringLiteral("StatusPane0"))->text().toStdString(), "The opened ROM file:  " + hex);
+    EXPECT_EQ(frame.findChild<QLabel*>(QStringLiteral("StatusPane1"))->text().toStdString(),
+              "The opened Parameter file:  " + vtp);
 }

@@ -1,119 +1,89 @@
 #include "CommandRecord.h"
+#include "GoldenExchanges.h"
 #include "ReplyRules.h"
 
 #include <gtest/gtest.h>
 
+using veltra::FrameVerdict;
 using veltra::ReplyVerdict;
+using veltra::testing::golden::Hex;
 namespace code = veltra::code;
 
-namespace {
-
-// The boot loader's read-back display of `count` bytes from `start`.
-std::string ReadBackReply(const veltra::RomImage& image, uint32_t start, uint32_t count)
+// What the golden exchanges cannot show: replies that are too long, refused,
+// noisy or cut, and must never pass.
+TEST(ReplyRules, RepliesThatMustNotPass)
 {
-    std::string reply = veltra::BuildReadBackRecord(start, start + count - 1) + "\r\n";
-    char text[8];
-    for (uint32_t line = 0; line < count; line += 16) {
-        std::snprintf(text, sizeof text, "%04X=", start + line);
-        reply += text;
-        for (uint32_t k = line; k < count && k < line + 16; ++k) {
-            std::snprintf(text, sizeof text, "%02X", image.bytes[start + k]);
-            reply += text;
-        }
-        reply += "\r\n";
+    const std::string erase(veltra::kEraseRecord);
+    const std::string frame = Hex("1B 45 52 00 00 01 D0 00 00 00 08 CE 0D");
+    const struct {
+        char code;
+        uint32_t expected;
+        std::string reply;
+        ReplyVerdict verdict;
+    } judged[] = {
+        {code::kErase, 13, erase + ".\r\nx", ReplyVerdict::Incomplete},
+        {code::kProgram, 13, erase + "X\r\n", ReplyVerdict::Failure},
+        {code::kParamRead, 9, frame + "\r", ReplyVerdict::Incomplete},
+        {code::kReadBack, 23, ":05000004040003FF00F1\r\n\r", ReplyVerdict::Incomplete},
+        // A handshake is judged chunk by chunk, and only "U" alone will do.
+        {code::kHandshake, 1, "UU", ReplyVerdict::Failure},
+        {code::kHandshake, 1, std::string("\0U", 2), ReplyVerdict::Failure},
+        {code::kHandshake, 1, "x", ReplyVerdict::Failure},
+    };
+    for (const auto& c : judged)
+        EXPECT_EQ(veltra::JudgeReply(c.code, c.expected, c.reply), c.verdict) << c.reply;
+
+    // The reply to a read of 464 found among noise, another frame and a cut.
+    const std::string request = veltra::BuildEepromRead(464);
+    const std::string other = Hex("1B 45 52 00 00 01 D1 00 00 00 08 CF 0D");
+    std::string garbled = frame;
+    garbled[11] = '\0';
+    const struct {
+        std::string received;
+        FrameVerdict verdict;
+        size_t start;
+    } scanned[] = {
+        {std::string(1, '\0') + frame, FrameVerdict::Complete, 1},
+        {other + frame, FrameVerdict::Complete, 13},
+        {garbled + "\xF8" + frame, FrameVerdict::Complete, 14},
+        {garbled, FrameVerdict::Wrong, 0},
+        {other, FrameVerdict::Wrong, 0},
+        {"noise", FrameVerdict::Incomplete, 5},
+    };
+    for (const auto& c : scanned) {
+        const veltra::FrameScan scan = veltra::ScanFrameReply(request, c.received);
+        EXPECT_EQ(scan.verdict, c.verdict) << c.start;
+        EXPECT_EQ(scan.start, c.start);
     }
-    return reply;
+    for (size_t cut = 1; cut < frame.size(); ++cut)
+        EXPECT_EQ(veltra::ScanFrameReply(request, "\x01" + frame.substr(0, cut)).verdict, FrameVerdict::Incomplete) << cut;
 }
 
-}  // namespace
-
-TEST(ReplyRules, TextRecordsCompleteExactlyAndNeedTheFullStop)
+// A read-back of the right length passes only when its lines show every byte
+// of the range, in order, equal to the image.
+TEST(ReplyRules, ReadBackThatMustNotPass)
 {
-    const std::string echo(veltra::kEraseRecord);
-    const uint32_t length = static_cast<uint32_t>(echo.size());
-    EXPECT_FALSE(veltra::IsReplyComplete(code::kErase, length, length + 2));
-    EXPECT_TRUE(veltra::IsReplyComplete(code::kErase, length, length + 3));
-    EXPECT_FALSE(veltra::IsReplyComplete(code::kErase, length, length + 4));
-    EXPECT_EQ(veltra::JudgeReply(code::kErase, length, echo + ".\r\n"), ReplyVerdict::Success);
-    EXPECT_EQ(veltra::JudgeReply(code::kProgram, length, echo + "X\r\n"), ReplyVerdict::Failure);
-    EXPECT_EQ(veltra::JudgeReply(code::kFinalise, length, echo + ".\r\nx"), ReplyVerdict::Incomplete);
-    EXPECT_EQ(veltra::JudgeReply(code::kBlankCheck, length, echo), ReplyVerdict::Incomplete);
-}
-
-TEST(ReplyRules, HandshakeChunksAreJudgedOneByOne)
-{
-    EXPECT_EQ(veltra::JudgeReply(code::kHandshake, 1, "U"), ReplyVerdict::Success);
-    EXPECT_EQ(veltra::JudgeReply(code::kHandshake, 1, "UU"), ReplyVerdict::Failure);
-    EXPECT_EQ(veltra::JudgeReply(code::kHandshake, 1, "\x00U"), ReplyVerdict::Failure);
-    EXPECT_EQ(veltra::JudgeReply(code::kHandshake, 1, "x"), ReplyVerdict::Failure);
-}
-
-TEST(ReplyRules, FramesAreThirteenBytesAndUnansweredOnesNeverComplete)
-{
-    for (const char c : {code::kTest, code::kStampWrite, code::kRecordRead, code::kParamRead, code::kParamWrite}) {
-        EXPECT_FALSE(veltra::IsReplyComplete(c, 9, 12)) << c;
-        EXPECT_TRUE(veltra::IsReplyComplete(c, 9, 13)) << c;
-        EXPECT_FALSE(veltra::IsReplyComplete(c, 9, 14)) << c;
-    }
-    for (const char c : {code::kInitialErase, code::kModeMark}) {
-        for (size_t n = 0; n < 20; ++n)
-            EXPECT_FALSE(veltra::IsReplyComplete(c, 9, n));
-    }
-}
-
-TEST(ReplyRules, ReadBackComparison)
-{
-    veltra::RomImage image;
-    for (uint32_t a = 0; a < 0x800; ++a)
-        image.bytes[a] = static_cast<uint8_t>(a * 7);
-    const std::string full = ReadBackReply(image, 0x0400, 1024);
-    ASSERT_EQ(full.size(), 2519u);
-    EXPECT_TRUE(veltra::IsReplyComplete(code::kReadBack, 2519, full.size()));
-    EXPECT_TRUE(veltra::CompareReadBack(full, 2519, image, 0x0400, 1024));
-
-    // One byte different anywhere fails the range.
-    std::string wrong = full;
-    wrong[2519 - 3] = wrong[2519 - 3] == '0' ? '1' : '0';
-    EXPECT_FALSE(veltra::CompareReadBack(wrong, 2519, image, 0x0400, 1024));
-
-    // "X" or "L" right after the echo fails it.
-    std::string refused = full;
-    refused[21] = 'X';
-    EXPECT_FALSE(veltra::CompareReadBack(refused, 2519, image, 0x0400, 1024));
-    refused[21] = 'L';
-    EXPECT_FALSE(veltra::CompareReadBack(refused, 2519, image, 0x0400, 1024));
-
-    // The empty range: just the echo and CR LF.
-    const std::string empty = veltra::BuildReadBackRecord(0x8000, 0x7FFF) + "\r\n";
-    EXPECT_TRUE(veltra::CompareReadBack(empty, 23, image, 0x8000, 0));
-
-    // A short last range of 512 bytes.
-    const std::string half = ReadBackReply(image, 0x0400, 512);
-    EXPECT_EQ(half.size(), veltra::ReadBackReplyLength(1024));
-    EXPECT_TRUE(veltra::CompareReadBack(half, veltra::ReadBackReplyLength(1024), image, 0x0400, 512));
-}
-
-TEST(ReplyRules, ReadBackMustCoverEveryRequestedByte)
-{
-    veltra::RomImage image;
-    // An empty data line is skipped, not compared: here it stands in for a
-    // line, so the reply has the right length but leaves bytes unchecked.
+    const veltra::RomImage image;  // erased
     const std::string echo = veltra::BuildReadBackRecord(0x0000, 0x001F) + "\r\n";
-    const std::string gappy = echo + "0000=\r\n" + "0010=" + std::string(32, 'F') + "\r\n" + "0000=\r\n" +
-                              std::string(32, 'F');
+    const std::string line0 = "0000=" + std::string(32, 'F') + "\r\n";
+    const std::string line1 = "0010=" + std::string(32, 'F') + "\r\n";
     const uint32_t total = veltra::ReadBackReplyLength(64);
-    std::string padded = gappy;
-    padded.resize(total, '\n');
-    EXPECT_FALSE(veltra::CompareReadBack(padded, total, image, 0x0000, 32));
+    ASSERT_TRUE(veltra::CompareReadBack(echo + line0 + line1, total, image, 0x0000, 32));
 
-    // Lines out of order, or addresses other than the range's, fail.
-    const std::string swapped = echo + "0010=" + std::string(32, 'F') + "\r\n" + "0000=" + std::string(32, 'F') + "\r\n";
-    EXPECT_FALSE(veltra::CompareReadBack(swapped, total, image, 0x0000, 32));
-
-    // Junk of the right length never passes and never reads past the reply.
-    for (const char fill : {'\r', '\n', '=', '0', 'F', 'Z'}) {
-        const std::string junk = echo + std::string(total - 23, fill);
-        EXPECT_FALSE(veltra::CompareReadBack(junk, total, image, 0x0000, 32)) << fill;
-    }
-    EXPECT_FALSE(veltra::CompareReadBack(echo, total, image, 0x0000, 32));
+    std::string changed = echo + line0 + line1;
+    changed[total - 3] = 'E';
+    // Empty data lines are skipped: with them short lines make up the length
+    // while leaving bytes unchecked.
+    const std::string gappy = echo + line0 + "0010=FF\r\n0011=FF\r\n" + "0000=\r\n0000=\r\n0000=\r\n";
+    ASSERT_EQ(gappy.size(), total);
+    std::vector<std::string> wrong = {changed,
+                                      echo.substr(0, 21) + "X\n" + line0 + line1,
+                                      echo.substr(0, 21) + "L\n" + line0 + line1,
+                                      gappy,
+                                      echo + line1 + line0,
+                                      echo};
+    for (const char fill : {'\r', '\n', '=', '0', 'F', 'Z'})
+        wrong.push_back(echo + std::string(total - echo.size(), fill));
+    for (const std::string& reply : wrong)
+        EXPECT_FALSE(veltra::CompareReadBack(reply, total, image, 0x0000, 32)) << reply;
 }

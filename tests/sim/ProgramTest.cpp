@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "CommandLine.h"
 #include "Console.h"
@@ -24,30 +25,23 @@ TEST(SimProgram, OptionsReachTheModulesTheyName)
     ASSERT_EQ(options.perModule.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         const ModuleOptions& m = options.perModule[i];
-        EXPECT_EQ(m.start, Personality::BootLoader);
-        EXPECT_TRUE(m.lineRateEmulation);
-        EXPECT_EQ(m.eraseTime, std::chrono::milliseconds(50));
-        EXPECT_EQ(m.faults.replyDelay, std::chrono::milliseconds(5));
-        EXPECT_EQ(m.faults.readBackMark, 'L');
-        EXPECT_EQ(m.faults.handshakeNoise, "\xF8\xF8");
-        EXPECT_EQ(m.seed, 7u + i);
-        EXPECT_EQ(m.faults.silentAfterRequests.has_value(), i == 1);
+        EXPECT_EQ(std::tuple(m.start, m.lineRateEmulation, m.eraseTime.count(), m.faults.replyDelay.count()),
+                  std::tuple(Personality::BootLoader, true, 50, 5));
+        EXPECT_EQ(std::tuple(m.faults.readBackMark, m.faults.handshakeNoise, m.seed), std::tuple('L', "\xF8\xF8", 7u + i));
+        EXPECT_EQ(m.faults.silentAfterRequests, i == 1 ? std::optional<std::size_t>(4) : std::nullopt);
         EXPECT_EQ(m.faults.stuckBit.has_value(), i == 1);
     }
-    EXPECT_EQ(options.perModule[1].faults.silentAfterRequests, 4u);
-    EXPECT_EQ(options.perModule[1].faults.stuckBit->address, 0x7F00);
-    EXPECT_EQ(options.perModule[1].faults.stuckBit->bit, 3);
-    EXPECT_EQ(options.perModule[1].faults.stuckBit->level, 0);
+    const StuckBit stuck = options.perModule[1].faults.stuckBit.value_or(StuckBit{});
+    EXPECT_EQ(std::tuple(stuck.address, stuck.bit, stuck.level), std::tuple(0x7F00, 3, 0));
     ASSERT_EQ(options.failingItems.size(), 1u);
-    EXPECT_EQ(options.failingItems[0].module, 1u);
-    EXPECT_EQ(options.failingItems[0].item, 6);
-    EXPECT_EQ(options.failingItems[0].code, -2);
+    const auto& failing = options.failingItems[0];
+    EXPECT_EQ(std::tuple(failing.module, failing.item, failing.code), std::tuple(1u, 6, -2));
 
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {"--modules", "0"}, {"--on", "2"}, {"--nak-block"}, {"--stuck-bit", "0x10000:1"}, {"--stuck-bit", "5:8"},
              {"--fail-item", "9:1"}, {"--fail-item", "3:0"}, {"--readback-mark", "Y"}, {"--delay", "ten"}, {"--frobnicate"}}) {
-        ProgramOptions ignored;
-        EXPECT_FALSE(ParseCommandLine(wrong, ignored, error)) << wrong[0];
+        error.clear();
+        EXPECT_FALSE(ParseCommandLine(wrong, options, error)) << wrong[0];
         EXPECT_FALSE(error.empty());
     }
 }
@@ -59,27 +53,18 @@ TEST(SimProgram, EepromImagesMustBeWhole)
     image[464] = 0x08;
     image[511] = 0x7E;
     std::string error;
-    const auto loaded = LoadEepromFile(dir.Write("module.bin", image), error);
-    ASSERT_TRUE(loaded) << error;
-    EXPECT_EQ((*loaded)[464], 0x08);
-    EXPECT_EQ((*loaded)[511], 0x7E);
-    EXPECT_EQ((*loaded)[0], 0x00);
-
+    const auto raw = LoadEepromFile(dir.Write("module.bin", image), error);
+    ASSERT_TRUE(raw) << error;
+    EXPECT_EQ(std::string(raw->begin(), raw->end()), image);
     EXPECT_FALSE(LoadEepromFile(dir.Write("short.bin", image.substr(1)), error));
     EXPECT_NE(error.find("511"), std::string::npos) << error;
-    EXPECT_FALSE(LoadEepromFile(dir.File("missing.bin"), error));
 
-    // A parameter file puts each row's bytes at its address; R rows are left erased.
-    const auto fromRows = LoadEepromFile(
-        dir.Write("params.vtp", "# header\r\n,0010,Unit,2,U,258\r\n,0012,Spare,1,R,\r\n,01FE,Tail,4,H,0x0a0b0c0d\r\n"),
-        error);
-    ASSERT_TRUE(fromRows) << error;
-    EXPECT_EQ((*fromRows)[0x10], 0x01);
-    EXPECT_EQ((*fromRows)[0x11], 0x02);
-    EXPECT_EQ((*fromRows)[0x12], 0xFF);
-    EXPECT_EQ((*fromRows)[0x1FE], 0x0A);
-    EXPECT_EQ((*fromRows)[0x1FF], 0x0B);  // the rest lies past the EEPROM
-    EXPECT_FALSE(LoadEepromFile(dir.File("missing.vtp"), error));
+    // A parameter file puts each row's bytes at its address; R rows are left
+    // erased, and what lies past the EEPROM is dropped.
+    const auto rows = LoadEepromFile(dir.Write("params.vtp", ",0010,Unit,2,U,258\n,0012,Spare,1,R,\n,01FE,Tail,4,H,0x0a0b0c0d\n"), error);
+    ASSERT_TRUE(rows) << error;
+    EXPECT_EQ(std::tuple((*rows)[0x10], (*rows)[0x11], (*rows)[0x12], (*rows)[0x1FE], (*rows)[0x1FF]),
+              std::tuple(0x01, 0x02, 0xFF, 0x0A, 0x0B));
 }
 
 TEST(SimProgram, ConsoleRestartsModulesAndFollowsTheirLinks)
@@ -91,8 +76,6 @@ TEST(SimProgram, ConsoleRestartsModulesAndFollowsTheirLinks)
     VirtualBench bench(2, options);
     std::string error;
     ASSERT_TRUE(links.Point(1, bench.Module(1).Path(), error)) << error;
-    ASSERT_EQ(std::filesystem::read_symlink(links.LinkPath(1)), bench.Module(1).Path());
-
     {
         testing::TestLine line(links.LinkPath(1), 9600);
         line.Write("\x1B");
@@ -100,17 +83,14 @@ TEST(SimProgram, ConsoleRestartsModulesAndFollowsTheirLinks)
     }
     Console console(bench, &links);
     EXPECT_NE(console.Run("state 1").find("hung up"), std::string::npos);
-    const std::string restarted = console.Run("boot 1");
-    EXPECT_NE(restarted.find("boot loader"), std::string::npos) << restarted;
+    EXPECT_NE(console.Run("boot 1").find("boot loader"), std::string::npos);
     EXPECT_EQ(bench.Module(1).Running(), Personality::BootLoader);
     EXPECT_FALSE(bench.Module(1).HungUp());
     EXPECT_EQ(std::filesystem::read_symlink(links.LinkPath(1)), bench.Module(1).Path()) << "the link follows the new terminal";
 
     console.Run("app 0");
     EXPECT_EQ(bench.Module(0).Running(), Personality::Application);
-    const std::string all = console.Run("state");
-    EXPECT_NE(all.find("module 0: " + bench.Module(0).Path()), std::string::npos) << all;
-    EXPECT_NE(all.find("module 1: "), std::string::npos) << all;
+    EXPECT_NE(console.Run("state").find("module 0: " + bench.Module(0).Path()), std::string::npos);
     EXPECT_NE(console.Run("boot 2").find("no module 2"), std::string::npos);
     EXPECT_NE(console.Run("reboot").find("unknown command"), std::string::npos);
     EXPECT_FALSE(console.QuitRequested());

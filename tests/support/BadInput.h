@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace veltra::testing {
 
@@ -51,28 +53,35 @@ inline bool CanMakeUnreadableFiles()
     return ::geteuid() != 0;
 }
 
+// Paths that hold no readable file, in this order: nothing, a folder, a FIFO
+// nobody writes to, a gigabyte that is all hole after `head` and, unless the
+// tests run as root, a file nobody may read.
+inline std::vector<std::string> UnreadableFiles(const TempDir& dir, const std::string& head)
+{
+    std::vector<std::string> paths = {dir.File("missing"), dir.File("folder"), dir.File("fifo"),
+                                      SparseFile(dir, "hole", head, kGiB)};
+    std::filesystem::create_directory(paths[1]);
+    ::mkfifo(paths[2].c_str(), 0600);
+    if (CanMakeUnreadableFiles()) {
+        paths.push_back(dir.Write("locked", head));
+        ::chmod(paths.back().c_str(), 0);
+    }
+    return paths;
+}
+
 // Whether `text` is whole UTF-8: no character cut short, no stray
 // continuation byte.
 inline bool IsWholeUtf8(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size();) {
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        if (lead < 0x80)
-            length = 1;
-        else if ((lead & 0xE0) == 0xC0)
-            length = 2;
-        else if ((lead & 0xF0) == 0xE0)
-            length = 3;
-        else if ((lead & 0xF8) == 0xF0)
-            length = 4;
+        length = lead < 0x80 ? 1 : lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 0;
         if (length == 0 || i + length > text.size())
             return false;
         for (std::size_t k = 1; k < length; ++k) {
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
                 return false;
         }
-        i += length;
     }
     return true;
 }
