@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "TestLine.h"
+#include "Pty.h"
 #include "VirtualModule.h"
 
 namespace {
@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRounds = 9;
 const char* const kReadBack = ":05000004000003FF00F5";
 
-double ReadBackSeconds(testing::TestLine& line)
+double ReadBackSeconds(veltra::testing::Line& line)
 {
     const auto started = Clock::now();
     line.Write(kReadBack);
@@ -41,7 +41,7 @@ int main()
 
     std::printf("%-8s %12s %12s %12s %12s %10s\n", "bit/s", "nominal ms", "best ms", "median ms", "worst ms", "median %");
     for (const std::uint32_t rate : {9600u, 19200u, 38400u, 57600u, 115200u}) {
-        testing::TestLine line(module.Path(), rate);
+        veltra::testing::Line line(module.Path(), rate);
         line.Write("U");
         line.Read(1);
         // The echo runs one character behind the request, so the last of the
@@ -58,7 +58,7 @@ int main()
     }
 
     module.SetLineRateEmulation(false);
-    testing::TestLine line(module.Path(), 115200);
+    veltra::testing::Line line(module.Path(), 115200);
     line.Write("U");
     line.Read(1);
     std::vector<double> times;

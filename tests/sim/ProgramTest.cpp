@@ -8,7 +8,7 @@
 #include "DeviceLinks.h"
 #include "EepromFile.h"
 #include "TempDir.h"
-#include "TestLine.h"
+#include "Pty.h"
 
 namespace veltra::sim {
 namespace {
@@ -77,7 +77,7 @@ TEST(SimProgram, ConsoleRestartsModulesAndFollowsTheirLinks)
     std::string error;
     ASSERT_TRUE(links.Point(1, bench.Module(1).Path(), error)) << error;
     {
-        testing::TestLine line(links.LinkPath(1), 9600);
+        veltra::testing::Line line(links.LinkPath(1), 9600);
         line.Write("\x1B");
         ASSERT_TRUE(line.WaitForHangUp(std::chrono::seconds(5)));
     }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "GoldenExchanges.h"
-#include "TestLine.h"
+#include "Pty.h"
 #include "VirtualModule.h"
 
 namespace veltra::sim {
@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace golden = veltra::testing::golden;
-using testing::TestLine;
+using veltra::testing::Line;
 
 TEST(SimModule, AnswersTheGoldenExchangesOnItsTerminal)
 {
@@ -22,18 +22,21 @@ TEST(SimModule, AnswersTheGoldenExchangesOnItsTerminal)
     module.SetTestResult(golden::kFailingItem, golden::kFailCode);
     // The application firmware hears nothing at any rate but 9,600 bit/s,
     // 14,400 (which only termios2 can set) among them.
-    auto line = std::make_unique<TestLine>(module.Path(), 14400);
+    auto line = std::make_unique<veltra::testing::Line>(module.Path(), 14400);
     line->Write(golden::Exchanges().front().request);
     ASSERT_TRUE(module.WaitForRequests(1, 5s));
     EXPECT_EQ(module.Requests()[0].rate, 14400u);
     EXPECT_FALSE(module.Requests()[0].answered);
 
     // The tool closes the line and opens it again at each new rate.
-    line = std::make_unique<TestLine>(module.Path(), 9600);
+    line.reset();  // the port is held exclusively: closed before it is opened again
+    line = std::make_unique<veltra::testing::Line>(module.Path(), 9600);
     std::size_t requests = 1;
     for (const golden::Exchange& exchange : golden::Exchanges()) {
-        if (exchange.request == "U")
-            line = std::make_unique<TestLine>(module.Path(), 115200);
+        if (exchange.request == "U") {
+            line.reset();
+            line = std::make_unique<veltra::testing::Line>(module.Path(), 115200);
+        }
         line->Write(exchange.request);
         ASSERT_EQ(line->Read(exchange.reply.size()), exchange.reply) << exchange.what;
         ASSERT_TRUE(module.WaitForRequests(++requests, 5s)) << exchange.what;
@@ -47,7 +50,7 @@ TEST(SimModule, RepliesComeInPiecesAndNeverEarly)
     options.faults.chunkMax = 16;
     options.faults.replyDelay = 80ms;
     VirtualModule module(options);
-    TestLine line(module.Path(), 115200);
+    veltra::testing::Line line(module.Path(), 115200);
     const auto started = std::chrono::steady_clock::now();
     line.Write("U");
     EXPECT_EQ(line.Read(1), "U");

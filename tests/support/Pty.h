@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PosixSerial.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -11,6 +13,8 @@
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 namespace veltra::testing {
 
@@ -109,6 +113,64 @@ private:
     int master_ = -1;
     int slave_ = -1;
     std::string path_;
+};
+
+// The tool's end of a line to a virtual module, as a test or a benchmark
+// drives it: the slave opened the way the tool opens a port, at any rate.
+class Line {
+public:
+    Line(const std::string& path, uint32_t rate) : rate_(rate)
+    {
+        int error = 0;
+        fd_ = posix::OpenSerialPort(path, rate, error);
+        if (fd_ < 0)
+            throw std::system_error(error, std::generic_category(), path);
+    }
+    ~Line() { posix::CloseSerialPort(fd_, rate_); }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    void Write(std::string_view bytes)
+    {
+        int error = 0;
+        posix::WriteAll(fd_, -1, reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<long>(bytes.size()), 10000,
+                        error);
+    }
+
+    // Reads until `count` bytes have arrived or `limit` has passed; returns what came.
+    std::string Read(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10))
+    {
+        std::string received;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (received.size() < count) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd in{fd_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&in, 1, static_cast<int>(left.count())) <= 0 || (in.revents & POLLIN) == 0)
+                break;
+            char buffer[8193];
+            const auto got = ::read(fd_, buffer, std::min(sizeof buffer, count - received.size()));
+            if (got <= 0)
+                break;
+            received.append(buffer, static_cast<size_t>(got));
+            ++chunks_;
+        }
+        return received;
+    }
+
+    // How many separate reads have returned data so far.
+    size_t Chunks() const { return chunks_; }
+
+    // Waits until the module hangs up; false when `limit` passed first.
+    bool WaitForHangUp(std::chrono::milliseconds limit) const
+    {
+        pollfd in{fd_, 0, 0};
+        return ::poll(&in, 1, static_cast<int>(limit.count())) > 0 && (in.revents & POLLHUP) != 0;
+    }
+
+private:
+    int fd_ = -1;
+    uint32_t rate_;
+    size_t chunks_ = 0;
 };
 
 }  // namespace veltra::testing
