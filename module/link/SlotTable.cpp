@@ -125,7 +125,11 @@ std::string SlotTable::Label(int row) const
     if (slot.name.empty()) {
         return slot.portName;
     }
-    return slot.portName.empty() ? slot.name : slot.name + " (" + slot.portName + ")";
+    if (slot.portName.empty())
+        return slot.name;
+    // The slot's name says where; the device's own name is enough beside it.
+    const std::string device = slot.portName.substr(slot.portName.rfind('/') + 1);
+    return slot.name + " (" + device + ")";
 }
 
 }  // namespace veltra

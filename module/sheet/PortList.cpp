@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 namespace veltra {
 
 namespace {
@@ -83,6 +85,31 @@ void PortList::SetImage(int row, int image, const QString& text)
     item->setIcon(2, QIcon(images_[static_cast<size_t>(image)]));
     item->setText(2, text);
     item->setToolTip(2, text);
+    FitColumns();
+}
+
+void PortList::FitColumns()
+{
+    // Measured from the texts themselves: the view's own size hints are not
+    // ready until it has been laid out once, and the sheet is laid out before.
+    const int minimum[] = {40, 90, 100};
+    for (int column = 1; column < 3; ++column) {
+        int width = minimum[column];
+        for (int row = 0; row < topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = topLevelItem(row);
+            const int icon = item->icon(column).isNull() ? 0 : iconSize().width() + 6;
+            width = std::max(width, fontMetrics().horizontalAdvance(item->text(column)) + icon + 14);
+        }
+        setColumnWidth(column, width);
+    }
+}
+
+int PortList::WantedWidth() const
+{
+    int width = 2 * frameWidth();
+    for (int column = 0; column < columnCount(); ++column)
+        width += columnWidth(column);
+    return width;
 }
 
 void PortList::SetRow(int row, const std::string& label, const std::string& adapter)
@@ -91,6 +118,7 @@ void PortList::SetRow(int row, const std::string& label, const std::string& adap
         item->setText(1, QString::fromStdString(label));
         item->setToolTip(1, QString::fromStdString(adapter));
     }
+    FitColumns();
 }
 
 }  // namespace veltra

@@ -37,8 +37,14 @@ public:
     QString StatusText(int row) const;
     // What the row is called and, on its tooltip, what adapter it has.
     void SetRow(int row, const std::string& label, const std::string& adapter);
+    // How wide the list would like to be to show every name and status whole.
+    int WantedWidth() const;
 
 private:
+    // The name and status columns grow with what they show, never below
+    // their first widths.
+    void FitColumns();
+
     std::vector<QPixmap> images_;
 };
 

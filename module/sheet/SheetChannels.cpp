@@ -45,6 +45,7 @@ void CFlashkitSheet::ShowSlot(int row)
     const AdapterInfo adapter = ReadAdapterInfo(slot.portName, environment_.sysfsRoot, environment_.devRoot);
     controls_.portList->SetRow(row, label, adapter.usb ? AdapterSummary(adapter) : std::string());
     controls_.portList->SetChecked(row, slot.ticked);
+    LayoutSheet();
 }
 
 void CFlashkitSheet::OnPortsChanged(const SlotTable::Change& change)

@@ -106,9 +106,12 @@ UpperRow PlaceUpperRow(const SheetControls& c)
     return x;
 }
 
-int LeftFrameWidth(const SheetControls& c)
+// Wide enough for every option, and for the port list's names and states as
+// far as a third of the sheet allows.
+int LeftFrameWidth(const SheetControls& c, int sheetWidth)
 {
     int width = std::max(200, WidthFor(c.startDownload, 0) + 9);
+    width = std::max(width, std::min(c.portList->WantedWidth() + 5, sheetWidth / 3));
     for (const QWidget* option : {static_cast<const QWidget*>(c.initErase), static_cast<const QWidget*>(c.erase),
                                   static_cast<const QWidget*>(c.blankCheck), static_cast<const QWidget*>(c.romDown),
                                   static_cast<const QWidget*>(c.verify)})
@@ -120,7 +123,7 @@ int LeftFrameWidth(const SheetControls& c)
 
 QSize MinimumSheetSize(const SheetControls& c)
 {
-    const int width = std::max(PlaceUpperRow(c).right, LeftFrameWidth(c) + kParameterListMinimum);
+    const int width = std::max(PlaceUpperRow(c).right, LeftFrameWidth(c, 0) + kParameterListMinimum);
     return {width, kStatusHeight + kUpperHeight + kPortListTop + kPortListMinimum};
 }
 
@@ -149,7 +152,7 @@ void LayoutSheet(QWidget* sheet, const SheetControls& c, QSize hostSize)
     // The left frame reaches down to the sheet's bottom edge and no further,
     // so the port list inside it is seen whole and its last row can be
     // scrolled to.
-    c.leftFrame->setGeometry(s.left(), u.bottom() + 1, LeftFrameWidth(c), std::max(0, s.bottom() - u.bottom()));
+    c.leftFrame->setGeometry(s.left(), u.bottom() + 1, LeftFrameWidth(c, s.width()), std::max(0, s.bottom() - u.bottom()));
     const QRect l = c.leftFrame->geometry();
     c.startDownload->setGeometry(l.left() + 5, l.top() + 10, l.width() - 9, 30);
     c.initErase->setGeometry(l.left() + 20, l.top() + 50, l.width() - 30, 20);

@@ -1,5 +1,6 @@
 // Starts Corvid from a given program folder and saves a picture of its main
-// window, for the documentation:  corvid_snapshot <program folder> <file.png>
+// window, for the documentation:
+//   corvid_snapshot <program folder> <file.png> [<width>x<height>]
 #include "CCorvidApp.h"
 #include "CMainFrame.h"
 
@@ -13,8 +14,8 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: corvid_snapshot <program folder> <file.png>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: corvid_snapshot <program folder> <file.png> [<width>x<height>]\n");
         return 2;
     }
     veltra::CCorvidApp corvid(QString::fromLocal8Bit(argv[1]));
@@ -24,6 +25,11 @@ int main(int argc, char* argv[])
     const QDeadlineTimer deadline(5000);
     while (!deadline.hasExpired() && !(frame.windowHandle() != nullptr && frame.windowHandle()->isExposed())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    if (argc == 4) {
+        const QStringList size = QString::fromLocal8Bit(argv[3]).split(QLatin1Char('x'));
+        if (size.size() == 2)
+            frame.resize(size[0].toInt(), size[1].toInt());
     }
     QCoreApplication::processEvents();
     frame.UpdateToolBarStates();
