@@ -359,7 +359,7 @@ TEST(Cli, SignalStopsTheRunAndFreesEveryPort)
         EXPECT_EQ(run.exit, 2) << run.err;
         for (int m = 0; m < 2; ++m) {
             EXPECT_EQ(run.Result(ports[m].toStdString())["failure"].toString(), "interrupted");
-            EXPECT_EQ(bench.Module(static_cast<size_t>(m)).Requests().size(), 2u) << "more than handshake and erase";
+            EXPECT_LE(bench.Module(static_cast<size_t>(m)).Requests().size(), 2u) << "more than handshake and erase";
             int error = 0;
             const int fd = posix::OpenSerialPort(ports[m].toStdString(), 115200, error);
             EXPECT_GE(fd, 0) << posix::ErrorText(error);
