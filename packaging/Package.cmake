@@ -41,8 +41,9 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME ${VELTRA_PACKAGE_NAME})
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION "Service tool for the Veltra weighing module
 Programs the firmware of the Veltra analogue-to-digital module from an Intel
 HEX file, writes and reads its EEPROM parameters and runs its production
-self-test, on several serial ports at once. The program folder, with the
-virtual module veltra-sim for trying it without hardware, is installed in
+self-test, on several serial ports at once; veltra-cli runs every operation
+without a window, for scripts and production lines. The program folder, with
+the virtual module veltra-sim for trying it without hardware, is installed in
 ${VELTRA_PACKAGE_DIR}.")
 # The libraries come from the binaries; the platform plugins are loaded at run
 # time, and without them no window can open.

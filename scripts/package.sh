@@ -15,6 +15,6 @@ build=build-package
 # overlap inside std::string's operator+ that cannot happen.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DVELTRA_WERROR=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$build" --target Corvid Tessel01 veltra-sim
+cmake --build "$build" --target Corvid Tessel01 veltra-cli veltra-sim
 (cd "$build" && cpack -G DEB)
 ls -1 "$build"/*.deb

@@ -32,7 +32,7 @@ fi
 bash scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRA_WERROR=ON >/dev/null
 # Every build copies config/ and Data/ afresh into the program folder.
-cmake --build build --target Corvid Tessel01 veltra-sim shipped_data
+cmake --build build --target Corvid Tessel01 veltra-cli veltra-sim shipped_data
 
 program="$PWD/build/bin"
 # Short link paths, so that the port list and the status window can show

@@ -197,6 +197,16 @@ bool ParameterTransfer::PrepareParamDownload()
         prompts_.ShowMessage(texts_.downloadCaption, texts_.selectPorts);
         return false;
     }
+    if (!CheckDownloadRows())
+        return false;
+    // The first ticked port is opened before the window shows, so that a port
+    // another program holds is named at once instead of leaving a window that
+    // waits for nothing.
+    return OpenFirstSelected(texts_.downloadCaption);
+}
+
+bool ParameterTransfer::CheckDownloadRows()
+{
     // Rows a download never writes are unticked first, so that a selection of
     // only such rows is reported instead of starting a run that writes nothing.
     BuildTransferMask(parameters_);
@@ -212,10 +222,7 @@ bool ParameterTransfer::PrepareParamDownload()
         prompts_.ShowMessage(texts_.downloadCaption, texts_.checkParameter + "\n" + problems);
         return false;
     }
-    // The first ticked port is opened before the window shows, so that a port
-    // another program holds is named at once instead of leaving a window that
-    // waits for nothing.
-    return OpenFirstSelected(texts_.downloadCaption);
+    return true;
 }
 
 void ParameterTransfer::BeginParamDownload()

@@ -30,8 +30,12 @@ public:
     void StartUpload();
     // Reads from `firstRow` on; false when no row is left.
     bool ParamReadStart(int port, int firstRow);
-    // The download: checks the ports and every ticked row's value, and opens
-    // the first ticked port; false with the reason shown, nothing written.
+    // The rows a download would write: R and [LOG] rows unticked, then every
+    // ticked row's value checked; false with the reason shown. No port is
+    // touched, so a file can be refused before any port is opened.
+    bool CheckDownloadRows();
+    // The download: checks the ports and the rows, and opens the first ticked
+    // port; false with the reason shown, nothing written.
     bool PrepareParamDownload();
     void BeginParamDownload();
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that `cmake --install` of a built tree gives the program folder: the
-# three programs and the files of the source tree's config/ and Data/ (not their
+# programs and the files of the source tree's config/ and Data/ (not their
 # .gitkeep placeholders), byte for byte, and nothing else: no desktop entry or
 # udev rules, which only the packages carry. The installed binaries may only look
 # for libraries beside themselves, never in the build tree, so the folder runs
@@ -24,7 +24,7 @@ DESTDIR="$work/root" cmake --install "$build" --prefix /program >"$work/install.
 program="$work/root/program"
 
 {
-  printf '%s\n' Corvid Tessel01.so veltra-sim
+  printf '%s\n' Corvid Tessel01.so veltra-cli veltra-sim
   (cd "$source" && find config Data -type f ! -name .gitkeep)
 } | sed 's|^|program/|' | LC_ALL=C sort >"$work/expected"
 (cd "$work/root" && find . ! -type d -printf '%P\n') | LC_ALL=C sort >"$work/installed"
@@ -41,10 +41,10 @@ while read -r file; do
   esac
 done < <(sed 's|^program/||' "$work/expected")
 
-for binary in Corvid veltra-sim; do
+for binary in Corvid veltra-cli veltra-sim; do
   [ -x "$program/$binary" ] || fail "$binary is not executable"
 done
-for binary in Corvid Tessel01.so veltra-sim; do
+for binary in Corvid Tessel01.so veltra-cli veltra-sim; do
   [ -f "$program/$binary" ] || continue
   readelf -d "$program/$binary" >"$work/dynamic" || { fail "$binary is no ELF file"; continue; }
   # Each search path entry is either $ORIGIN-relative or not there at all.
