@@ -70,20 +70,6 @@ std::string ReadAll(const std::string& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string FirstMismatch(const std::string& dumpFolder, const CliRunSetup& setup)
-{
-    for (int module = 0; module < setup.ports; ++module) {
-        const std::string flash = ReadAll(dumpFolder + "/module" + std::to_string(module) + ".flash.bin");
-        if (flash.size() < setup.firmware.size())
-            return "module " + std::to_string(module) + ": no flash dump";
-        for (size_t at = 0; at < setup.firmware.size(); ++at) {
-            if (static_cast<uint8_t>(flash[at]) != setup.firmware[at])
-                return "module " + std::to_string(module) + ": flash differs at " + std::to_string(at);
-        }
-    }
-    return {};
-}
-
 }  // namespace
 
 CliRunResult RunCliRomDownload(const CliRunSetup& setup)
@@ -117,7 +103,7 @@ CliRunResult RunCliRomDownload(const CliRunSetup& setup)
     if (!sim.Quit() && result.failure.empty())
         result.failure = "the virtual modules did not quit cleanly";
     if (result.failure.empty())
-        result.failure = FirstMismatch(dumpFolder, setup);
+        result.failure = FirstFlashMismatch(dumpFolder, setup.ports, setup.firmware);
     result.ok = result.failure.empty();
     return result;
 }

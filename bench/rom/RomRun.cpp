@@ -9,8 +9,6 @@
 #include "StatusWindow.h"
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 
 namespace veltra::bench {
 
@@ -21,21 +19,6 @@ using Clock = std::chrono::steady_clock;
 // Erase and blank check may each take the channel's full time-out of a minute
 // before a silent port is given up.
 constexpr int kWatchdogMs = 300000;
-
-std::string FirstMismatch(const std::string& dumpFolder, const RomRunSetup& setup)
-{
-    for (int module = 0; module < setup.ports; ++module) {
-        std::ifstream file(dumpFolder + "/module" + std::to_string(module) + ".flash.bin", std::ios::binary);
-        const std::string flash{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        if (flash.size() < setup.firmware.size())
-            return "module " + std::to_string(module) + ": no flash dump";
-        for (size_t at = 0; at < setup.firmware.size(); ++at) {
-            if (static_cast<uint8_t>(flash[at]) != setup.firmware[at])
-                return "module " + std::to_string(module) + ": flash differs at " + std::to_string(at);
-        }
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -98,7 +81,7 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
     if (!sim.Quit() && result.failure.empty())
         result.failure = "the virtual modules did not quit cleanly";
     if (result.failure.empty())
-        result.failure = FirstMismatch(dumpFolder, setup);
+        result.failure = FirstFlashMismatch(dumpFolder, setup.ports, setup.firmware);
     result.ok = result.failure.empty();
     return result;
 }

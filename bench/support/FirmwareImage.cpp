@@ -1,5 +1,8 @@
 #include "FirmwareImage.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace veltra::bench {
 
 std::vector<uint8_t> FirmwareBytes(size_t size)
@@ -8,6 +11,21 @@ std::vector<uint8_t> FirmwareBytes(size_t size)
     for (size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<uint8_t>((i * 37 + 11) ^ (i >> 8));
     return bytes;
+}
+
+std::string FirstFlashMismatch(const std::string& dumpFolder, int modules, const std::vector<uint8_t>& firmware)
+{
+    for (int module = 0; module < modules; ++module) {
+        std::ifstream file(dumpFolder + "/module" + std::to_string(module) + ".flash.bin", std::ios::binary);
+        const std::string flash{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        if (flash.size() < firmware.size())
+            return "module " + std::to_string(module) + ": no flash dump";
+        for (size_t at = 0; at < firmware.size(); ++at) {
+            if (static_cast<uint8_t>(flash[at]) != firmware[at])
+                return "module " + std::to_string(module) + ": flash differs at " + std::to_string(at);
+        }
+    }
+    return {};
 }
 
 }  // namespace veltra::bench

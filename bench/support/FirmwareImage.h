@@ -12,6 +12,10 @@ namespace veltra::bench {
 // programmed at the wrong address cannot pass verification.
 std::vector<uint8_t> FirmwareBytes(size_t size);
 
+// Where the first of `modules` virtual modules' flash dumps in `dumpFolder`
+// differs from `firmware`; empty when every module holds it.
+std::string FirstFlashMismatch(const std::string& dumpFolder, int modules, const std::vector<uint8_t>& firmware);
+
 using sim::HexFileText;
 
 }  // namespace veltra::bench
