@@ -1,5 +1,6 @@
 #include "PortBank.h"
 
+#include "ReplyRules.h"
 #include "SerialChannel.h"
 
 namespace veltra {
@@ -202,7 +203,7 @@ std::string PortBank::OpenError(int port) const
 
 bool PortBank::Send(int port, const CommandRecord& record, uint32_t timeoutMs)
 {
-    return Channel(port).Send(record.code, record.bytes, timeoutMs);
+    return Channel(port).Send(record.code, record.bytes, timeoutMs, FullReplyLength(record.code, record.expectedLength));
 }
 
 void PortBank::ReplyArrived(int port)

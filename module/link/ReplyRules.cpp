@@ -62,17 +62,23 @@ FrameScan ScanFrameReply(std::string_view request, std::string_view received)
     return {FrameVerdict::Incomplete, received.size()};
 }
 
-bool IsReplyComplete(char c, uint32_t expectedLength, size_t count)
+size_t FullReplyLength(char c, uint32_t expectedLength)
 {
     if (c == code::kHandshake)
-        return count == 1;
+        return 1;
     if (IsTextRecordCode(c))
-        return count == size_t{expectedLength} + 3;
+        return size_t{expectedLength} + 3;
     if (c == code::kReadBack)
-        return count == expectedLength;
+        return expectedLength;
     if (IsFrameCode(c))
-        return count == kFrameReplyLength;
-    return false;
+        return kFrameReplyLength;
+    return 0;
+}
+
+bool IsReplyComplete(char c, uint32_t expectedLength, size_t count)
+{
+    const size_t full = FullReplyLength(c, expectedLength);
+    return full != 0 && count == full;
 }
 
 ReplyVerdict JudgeReply(char c, uint32_t expectedLength, std::string_view reply)

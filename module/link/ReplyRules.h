@@ -16,6 +16,9 @@ enum class ReplyVerdict { Incomplete, Success, Failure };
 //  - read-back: `expectedLength` is the whole reply's length;
 //  - application frames: 13; 'G' and 'K' are never answered.
 bool IsReplyComplete(char code, uint32_t expectedLength, size_t count);
+// The length a complete reply to `code` has by the rules above; 0 for a
+// request that is never answered.
+size_t FullReplyLength(char code, uint32_t expectedLength);
 
 // The verdict on what has accumulated for `code`:
 //  - handshake: the chunk is exactly "U";

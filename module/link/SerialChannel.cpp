@@ -27,6 +27,11 @@ SerialChannel::SerialChannel(const std::string& portName, const std::string& dev
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &SerialChannel::OnDeadline);
+    // A pause ends shortly before the rest of a reply can be here; a coarse
+    // timer's lateness would be added to every long reply.
+    pause_.setSingleShot(true);
+    pause_.setTimerType(Qt::PreciseTimer);
+    connect(&pause_, &QTimer::timeout, this, &SerialChannel::Resume);
 }
 
 SerialChannel::~SerialChannel()
@@ -79,21 +84,23 @@ void SerialChannel::Close()
     ++session_;  // what is still queued for this session is dropped
     reader_.reset();
     deadline_.stop();
+    pause_.stop();
     awaiting_ = false;
     posix::CloseSerialPort(fd_, baudRate_);
     fd_ = -1;
 }
 
-bool SerialChannel::Send(char code, const std::string& bytes, uint32_t timeoutMs)
+bool SerialChannel::Send(char code, const std::string& bytes, uint32_t timeoutMs, size_t replyLength)
 {
     if (fd_ < 0)
         return false;
     lastCode_ = code;
     lastRequest_ = bytes.substr(0, module_facts::kBufferSize);
     timeoutMs_ = timeoutMs;
+    replyLength_ = replyLength;
     retryCount_ = 0;
     const bool written = Write(lastRequest_) && lastRequest_.size() == bytes.size();
-    awaiting_ = true;
+    AwaitReply();
     // A line already lost answers nothing: say so at once, but from the event
     // loop, not from inside the sender's own step.
     deadline_.start(lineLost_ ? 0 : static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
@@ -116,10 +123,46 @@ bool SerialChannel::Write(const std::string& bytes)
     return written == static_cast<long>(bytes.size());
 }
 
+void SerialChannel::AwaitReply()
+{
+    awaiting_ = true;
+    ++request_;
+    received_ = 0;
+    Resume();
+}
+
 void SerialChannel::ReplyComplete()
 {
     awaiting_ = false;
     deadline_.stop();
+    Resume();
+}
+
+// A read-back's thousands of characters take a known time on the line, and
+// the driver hands them over a few at a time; waking for each few costs a
+// wake-up per port per millisecond. Once part of such a reply is here, the
+// port is left alone until shortly before the rest can have arrived, then
+// watched again. A reply that turns out shorter is seen at the latest when
+// its full length would have been.
+void SerialChannel::PauseForRest(size_t received)
+{
+    received_ += received;
+    if (!awaiting_ || lineLost_ || !reader_ || replyLength_ <= received_ || baudRate_ == 0)
+        return;
+    // Characters of 10 bits; wake while the last 2 ms of them are still due.
+    const double charMs = 10'000.0 / baudRate_;
+    const double restMs = static_cast<double>(replyLength_ - received_) * charMs - 2.0;
+    if (restMs < 2.0)
+        return;
+    reader_->setEnabled(false);
+    pause_.start(static_cast<int>(restMs));
+}
+
+void SerialChannel::Resume()
+{
+    pause_.stop();
+    if (reader_ && !lineLost_)
+        reader_->setEnabled(true);
 }
 
 bool SerialChannel::ResendWithinLimit()
@@ -128,7 +171,7 @@ bool SerialChannel::ResendWithinLimit()
         return false;
     ++retryCount_;
     Write(lastRequest_);
-    awaiting_ = true;
+    AwaitReply();
     deadline_.start(static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
     return true;
 }
@@ -142,8 +185,10 @@ void SerialChannel::OnReadable()
         const ssize_t n = ::read(fd_, buffer_.data() + count, room);
         if (n > 0) {
             count += static_cast<size_t>(n);
-            if (static_cast<size_t>(n) < room)
-                break;  // the tty gave all it had: no second call just for EAGAIN
+            // The tty gave all it had: no second call just for EAGAIN, unless
+            // a pause may follow, which must not leave bytes already here.
+            if (static_cast<size_t>(n) < room && (!awaiting_ || received_ + count >= replyLength_))
+                break;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -154,11 +199,16 @@ void SerialChannel::OnReadable()
     }
     if (count > 0) {
         const uint64_t session = session_;
+        const uint64_t request = request_;
         std::string chunk(buffer_.data(), count);
         gate_.Deliver([this, session, chunk = std::move(chunk)] {
             if (session == session_ && fd_ >= 0 && onData_)
                 onData_(chunk.data(), chunk.size());
         });
+        // The handler may have taken the reply as whole, or sent the next
+        // request; only a reply still awaited and still the same is paused for.
+        if (session == session_ && request == request_)
+            PauseForRest(count);
     }
     if (hungUp)
         LineLost();
@@ -191,12 +241,14 @@ void SerialChannel::OnDeadline()
     }
     ++retryCount_;
     Write(lastRequest_);
+    AwaitReply();
     deadline_.start(static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
 }
 
 void SerialChannel::Raise(int16_t code)
 {
     awaiting_ = false;  // one event per request
+    Resume();
     const uint64_t session = session_;
     gate_.Deliver([this, session, code] {
         if (session == session_ && fd_ >= 0 && onEvent_)

@@ -22,7 +22,8 @@ namespace veltra {
 // that created it and runs an event loop), and everything happens there: the
 // port is watched with a socket notifier, and a reply's time-out is a
 // single-shot timer armed only while a reply is awaited, so an idle port
-// costs nothing. Received chunks (what the driver had queued, at most 8,193
+// costs nothing. While the rest of a long reply of known length is still on
+// its way at the line's rate, the port is not watched: see PauseForRest. Received chunks (what the driver had queued, at most 8,193
 // bytes) and events reach the owner's handlers through the gate, in order.
 // A handler may close the channel; a chunk or event still queued for a
 // channel closed since is dropped.
@@ -52,10 +53,11 @@ public:
     // channel and from inside its own handlers.
     void Close();
 
-    // Writes the request and waits `timeoutMs` for its reply. True when every
-    // byte went out; either way the request counts as sent, so a missing
-    // reply ends in the time-out. A line found lost is reported at once.
-    bool Send(char code, const std::string& bytes, uint32_t timeoutMs);
+    // Writes the request and waits `timeoutMs` for its reply, which is
+    // `replyLength` bytes long when known (0 when not). True when every byte
+    // went out; either way the request counts as sent, so a missing reply
+    // ends in the time-out. A line found lost is reported at once.
+    bool Send(char code, const std::string& bytes, uint32_t timeoutMs, size_t replyLength = 0);
     // The awaited reply is complete: the time-out is off.
     void ReplyComplete();
     // A reply came that is not the one awaited: the request goes out again
@@ -75,6 +77,10 @@ public:
 private:
     void OnReadable();
     void OnDeadline();
+    // A new wait for a reply starts: nothing of it has come yet.
+    void AwaitReply();
+    void PauseForRest(size_t received);
+    void Resume();
     void LineLost();
     bool Write(const std::string& bytes);
     void Raise(int16_t code);
@@ -89,6 +95,10 @@ private:
     uint64_t session_ = 0;  // counts opens, so late work for an earlier one is dropped
     std::unique_ptr<QSocketNotifier> reader_;
     QTimer deadline_;
+    QTimer pause_;
+    size_t replyLength_ = 0;
+    size_t received_ = 0;
+    uint64_t request_ = 0;  // counts waits for a reply, so a late chunk is not counted for the next
     std::string lastRequest_;
     char lastCode_ = 0;
     uint32_t timeoutMs_ = 0;
