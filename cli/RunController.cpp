@@ -23,9 +23,11 @@ RunController::~RunController()
     session_.engine.Dispatcher().SetObserver(nullptr);
 }
 
-void RunController::PortStateChanged(int /*port*/, PortState state, const std::string& /*reason*/)
+void RunController::PortStateChanged(int port, PortState state, const std::string& reason)
 {
     anyOpened_ = anyOpened_ || state == PortState::Open;
+    if (state == PortState::OpenFailed)
+        openFailures_[port] = session_.engine.Texts().cannotOpen + (reason.empty() ? "" : " " + reason);
 }
 
 ExitStatus RunController::Run()
@@ -63,6 +65,7 @@ void RunController::StartAttempt()
         return;
     }
     ++attempt_;
+    openFailures_.clear();
     tracker_.BeginAttempt(attempt_, operation_.ReadRows());
     PortBank& bank = session_.engine.Ports();
     for (int port = 0; port < bank.PortCount(); ++port)
@@ -78,6 +81,10 @@ void RunController::OnResult(const PortResult& engineResult)
     if (finished_)
         return;
     PortResult result = engineResult;
+    const auto unopened = openFailures_.find(result.port);
+    const bool notOpened = !result.ok && unopened != openFailures_.end();
+    if (notOpened)
+        result.failure = unopened->second;
     if (const std::string message = log_.Record(result); !message.empty() && !logWarned_) {
         Say(message);
         logWarned_ = true;
@@ -85,7 +92,9 @@ void RunController::OnResult(const PortResult& engineResult)
     const bool passed = result.ok;
     if (passed)
         operation_.Complete(result);
-    const PortView view = tracker_.Final(result);
+    PortView view = tracker_.Final(result);
+    if (notOpened)
+        view.row = " - " + result.failure + " ";
     if (passed || attempt_ > session_.options.retry || interrupted_)
         Report(view, result);
     else

@@ -372,7 +372,8 @@ TEST(Cli, SignalStopsTheRunAndFreesEveryPort)
     }
 }
 
-// The list the sheet would show: the extra ports, whether each opens now and why not.
+// The list the sheet would show: the extra ports, whether each opens now and
+// why not; a run on a port held elsewhere says why it failed, not "Timeout!".
 TEST(Cli, PortsListsTheExtraPortsAndWhetherTheyOpen)
 {
     Cli cli;
@@ -384,7 +385,12 @@ TEST(Cli, PortsListsTheExtraPortsAndWhetherTheyOpen)
     const int held = posix::OpenSerialPort(ports[1].toStdString(), 9600, error);
     ASSERT_GE(held, 0);
     const Outcome run = cli.Run({"ports", "--json"});
+    const Outcome records = cli.Run({"records", "--json", ports[1]});
     posix::CloseSerialPort(held, 9600);
+    EXPECT_EQ(records.exit, 5) << records.err;
+    const QJsonObject refused = records.Result(ports[1].toStdString());
+    EXPECT_TRUE(refused["failure"].toString().startsWith("Can not open a serial port")) << records.out;
+    EXPECT_FALSE(refused["row"].toString().contains("Timeout")) << records.out;
     ASSERT_EQ(run.exit, 0) << run.err;
     for (int m = 0; m < 2; ++m) {
         const auto listed = std::find_if(run.lines.begin(), run.lines.end(),
