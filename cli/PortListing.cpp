@@ -24,7 +24,17 @@ struct PortFacts {
     std::string device;
     AdapterInfo adapter;
     std::string openError;  // empty when it can be opened
+    int latencyMs = -1;     // an FTDI adapter's latency timer after an open
 };
+
+// An FTDI latency timer the open could not bring down to 1 ms makes every
+// exchange up to that much slower.
+std::string LatencyWarning(int latencyMs)
+{
+    if (latencyMs <= 1)
+        return {};
+    return "latency timer " + std::to_string(latencyMs) + " ms: see the udev rule in the README";
+}
 
 // Opened and closed at once, exclusively, as a run would open it.
 std::string OpenError(const std::string& device)
@@ -46,7 +56,9 @@ void PrintTable(const std::vector<PortFacts>& ports)
 {
     std::vector<std::array<std::string, 5>> lines = {{"PORT", "DEVICE", "BY-PATH", "ADAPTER", "OPEN"}};
     for (const PortFacts& port : ports) {
-        const std::string summary = AdapterSummary(port.adapter);
+        std::string summary = AdapterSummary(port.adapter);
+        if (const std::string warning = LatencyWarning(port.latencyMs); !warning.empty())
+            summary += "; " + warning;
         lines.push_back({port.name, port.device, port.adapter.byPath.empty() ? "-" : port.adapter.byPath,
                          summary.empty() ? "-" : summary, port.openError.empty() ? "yes" : "no: " + port.openError});
     }
@@ -80,6 +92,7 @@ void ListPorts(const std::string& root, bool json)
         port.device = code ? path : resolved.string();
         port.adapter = ReadAdapterInfo(found.portName);
         port.openError = OpenError(path);
+        port.latencyMs = ReadLatencyTimer(found.portName);
         ports.push_back(port);
     }
     if (ports.empty())
@@ -98,7 +111,10 @@ void ListPorts(const std::string& root, bool json)
                        {"usb", adapter.usb},
                        {"vendorId", TextOrNull(adapter.vendorId)},
                        {"productId", TextOrNull(adapter.productId)},
+                       {"serial", TextOrNull(adapter.serial)},
                        {"adapter", TextOrNull(AdapterSummary(adapter))},
+                       {"latencyMs", port.latencyMs < 0 ? QJsonValue() : QJsonValue(port.latencyMs)},
+                       {"warning", TextOrNull(LatencyWarning(port.latencyMs))},
                        {"open", port.openError.empty()},
                        {"reason", TextOrNull(port.openError)}});
     }
