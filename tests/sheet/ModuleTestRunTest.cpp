@@ -162,8 +162,9 @@ TEST_F(ModuleTestRun, AllItemsPassOnEveryTickedPortAt9600AndTheLogShowsThem)
 }
 
 // The options dialog opens with what the last OK wrote; the items ticked are
-// requested, and the untested ones keep their bits in the result byte.
-TEST_F(ModuleTestRun, TheChosenItemsAreRequestedAndDecideTheResultByte)
+// requested, and the untested ones keep their bits in the result byte. Each
+// test stamps one date.
+TEST_F(ModuleTestRun, TheChosenItemsAreRequestedAndDecideTheResultByteUnderOneDate)
 {
     Start(std::vector<sim::ModuleOptions>(1), "01100000");
     harness->TickAll();
@@ -190,47 +191,87 @@ TEST_F(ModuleTestRun, TheChosenItemsAreRequestedAndDecideTheResultByte)
     EXPECT_EQ(options.Shown(), (Texts{"01100000", "01100000", "11000000"}));
     EXPECT_EQ(ReadItemSetting(harness->dir.Path().string()),
               (std::array<bool, 8>{true, false, false, true, false, false, true, false}));
+
+    // One reading of the clock stamps all three date bytes: a test that runs
+    // across midnight on New Year's Eve never stamps the new year with the
+    // old year's month and day.
+    int readings = 0;
+    SetUtcClockForTesting([&readings] {
+        return ++readings == 1 ? CalendarDate{2026, 12, 31} : CalendarDate{2027, 1, 1};
+    });
+    harness->sheet->JigTest();
+    const Record stamp = Stamp(0);
+    EXPECT_TRUE(stamp == (Record{26, 12, 31, 0x6D}) || stamp == (Record{27, 1, 1, 0x6D}));
+    EXPECT_GT(readings, 0);
 }
 
-TEST_F(ModuleTestRun, FailuresKeepTheWindowOpenAndTheLogShowsEveryTickedPort)
+// Failures keep the window open, and the log shows every ticked port. Noise
+// never changes a result or a stamp: a stray byte before a reply, or replies
+// cut anywhere, still give every item's result and each module's own record.
+// A wrong reply stops only its port, in red, and the record read shows it in
+// that port's row and goes on with the next, as it does past a silent one.
+TEST_F(ModuleTestRun, FailuresAndNoiseStopOnlyTheirPortAndTheLogShowsEveryTickedPort)
 {
     // Port 0 fails its first item, port 1 is not ticked, port 2 falls silent
-    // after its first item and the date, port 3 passes.
-    std::vector<sim::ModuleOptions> modules(4);
+    // after its first item and the date, port 3 passes, port 4 passes through
+    // noise, port 5 fails its third item on cut replies, port 6 gets a wrong reply.
+    std::vector<sim::ModuleOptions> modules(7);
     modules[2].faults.silentAfterRequests = 4;
-    Start(modules, "11000000");
+    modules[4].faults.strayBeforeReply = 1;
+    modules[4].faults.strayBytes = "\x1B\x45";
+    modules[5].faults.splitAt = 9;
+    modules[5].faults.chunkGap = std::chrono::milliseconds(2);
+    modules[6].faults.garbledReply = 4;
+    Start(modules, "11100000");
     Module(0).SetTestResult(1, -1);
-    for (int port : {0, 2, 3})
-        harness->Tick(port);
+    Module(5).SetTestResult(3, 700);
+    harness->TickAll();
+    harness->Tick(1, false);
 
     MessageBoxes boxes;
     OptionsAnswer options("", true);
     PressWhen closer(kStatusWindow, "2", [this] {
-        return RequestCount(0) == 5 && RequestCount(2) == 5 && RequestCount(3) == 6 &&
-               harness->sheet->Dispatcher().DoneCount() == 1 && harness->Row(0) == "-1 - Port Fail!" &&
-               harness->Row(2) == "Port Test Passed";
+        return RequestCount(0) == 5 && RequestCount(2) == 5 && RequestCount(3) == 7 && harness->Finished() == 5 &&
+               harness->Row(0) == "-1 - Port Fail!" && harness->Row(2) == "Port Test Passed" &&
+               harness->Row(5) == "700 - AD Ch1 Low Fail!" && harness->Row(6) == " - Wrong reply! ";
     });
     harness->sheet->JigTest();
 
     EXPECT_EQ(closer.Presses(), 1);
     EXPECT_EQ(harness->sheet->Status().result(), QDialog::Rejected);
-    EXPECT_EQ(Colour(0), kRed);
-    EXPECT_EQ(Colour(2), kBlue);
+    for (const int port : {0, 5, 6})
+        EXPECT_EQ(Colour(port), kRed) << port;
+    for (const int port : {2, 3, 4})
+        EXPECT_EQ(Colour(port), kBlue) << port;
     EXPECT_EQ(harness->Row(1), "Not used");
     // A failing first item still gets the date before its result byte.
     EXPECT_EQ(Sent(0), TestFrames({1}, 0xFF));
+    EXPECT_TRUE(Sent(1).empty());
     EXPECT_EQ(Sent(2), (Texts{Item(1), Write(0xD0, 8), Write(0xD1, 5), Write(0xD2, 13), Item(2)}));
-    EXPECT_EQ(Sent(3), TestFrames({1, 2}, 0x3F));
+    EXPECT_EQ(Sent(3), TestFrames({1, 2, 3}, 0x1F));
+    const Record stamps[] = {{8, 5, 13, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF}, {8, 5, 13, 0xFF}, {8, 5, 13, 0x1F},
+                             {8, 5, 13, 0x1F}, {8, 5, 13, 0x3F},         {8, 5, 13, 0xFF}};
+    for (int module = 0; module < 7; ++module)
+        EXPECT_EQ(Stamp(module), stamps[module]) << module;  // a broken item stamps nothing after it
     EXPECT_TRUE(boxes.Texts().empty());
 
-    // The log: one row per ticked port in list order; the silent one times
-    // out and the read goes on with the next.
+    // The log: one row per ticked port in list order, read through noise too.
+    sim::Faults noisy;
+    noisy.strayBeforeReply = 2;
+    noisy.strayBytes = "\x1B";
+    Module(5).SetFaults(noisy);
+    sim::Faults garbled;
+    garbled.garbledReply = 1;
+    Module(6).SetFaults(garbled);
     QTableWidget& list = ReadRecords(boxes);
     EXPECT_EQ(boxes.Texts(), (Texts{"Veltra Downloader: Compeleted!"}));
-    ASSERT_EQ(list.rowCount(), 3);
+    ASSERT_EQ(list.rowCount(), 6);
     ExpectRow(list, 0, 0, "2008-05-13", "0xFF", "FFFFFFFF");
     ExpectRow(list, 1, 2, "Timeout!", "");
-    ExpectRow(list, 2, 3, "2008-05-13", "0x3F", "PPFFFFFF");
+    ExpectRow(list, 2, 3, "2008-05-13", "0x1F", "PPPFFFFF");
+    ExpectRow(list, 3, 4, "2008-05-13", "0x1F", "PPPFFFFF");
+    ExpectRow(list, 4, 5, "2008-05-13", "0x3F", "PPFFFFFF");
+    ExpectRow(list, 5, 6, "Wrong reply!", "");
     EXPECT_FALSE(harness->sheet->Ports().IsOpen(2));
     EXPECT_TRUE(Sent(1).empty());
 }
@@ -316,67 +357,4 @@ TEST_F(ModuleTestRun, OnlyTickedPortsAndTheOptionsDecideWhetherATestStarts)
     EXPECT_EQ(boxes.Texts().size(), 3u);
     EXPECT_EQ(boxes.Last(), "Veltra Downloader: You should check the Ports!");
     EXPECT_EQ(RequestCount(0), 5 + kRecordReads.size());
-}
-
-// Noise never changes a result or a stamp: a stray byte before a reply, or
-// replies cut anywhere, still give every item's result and each module's own
-// record. A wrong reply stops only its port, in red, and the record read
-// shows it in that port's row and goes on with the next.
-TEST_F(ModuleTestRun, ResultsAndRecordsSurviveNoiseAndAWrongReplyStopsOnlyItsPort)
-{
-    std::vector<sim::ModuleOptions> modules(3);
-    modules[0].faults.strayBeforeReply = 1;
-    modules[0].faults.strayBytes = "\x1B\x45";
-    modules[1].faults.splitAt = 9;
-    modules[1].faults.chunkGap = std::chrono::milliseconds(2);
-    modules[2].faults.garbledReply = 4;
-    Start(modules, "11100000");
-    Module(1).SetTestResult(3, 700);
-    harness->TickAll();
-    MessageBoxes boxes;
-    OptionsAnswer options("", true);
-    PressWhen closer(kStatusWindow, "2", [this] {
-        return harness->Row(2) == " - Wrong reply! " && harness->Row(1) == "700 - AD Ch1 Low Fail!" &&
-               harness->sheet->Dispatcher().DoneCount() == 1 && harness->sheet->Dispatcher().FailCount() == 2;
-    });
-    harness->sheet->JigTest();
-    EXPECT_EQ(Stamp(0), (Record{8, 5, 13, 0x1F}));
-    EXPECT_EQ(Stamp(1), (Record{8, 5, 13, 0x3F}));
-    EXPECT_EQ(Colour(2), kRed);
-    EXPECT_EQ(Stamp(2), (Record{8, 5, 13, 0xFF}));  // the item's answer broke: nothing stamped after it
-
-    Module(0).SetFaults({});
-    sim::Faults noisy;
-    noisy.strayBeforeReply = 2;
-    noisy.strayBytes = "\x1B";
-    Module(1).SetFaults(noisy);
-    sim::Faults garbled;
-    garbled.garbledReply = 1;
-    Module(2).SetFaults(garbled);
-    harness->Connect();
-    QTableWidget& list = ReadRecords(boxes);
-    ASSERT_EQ(list.rowCount(), 3);
-    ExpectRow(list, 0, 0, "2008-05-13", "0x1F", "PPPFFFFF");
-    ExpectRow(list, 1, 1, "2008-05-13", "0x3F", "PPFFFFFF");
-    ExpectRow(list, 2, 2, "Wrong reply!", "");
-}
-
-// One reading of the clock stamps all three date bytes: a test that runs
-// across midnight on New Year's Eve never stamps the new year with the old
-// year's month and day.
-TEST_F(ModuleTestRun, OneTestStampsOneDate)
-{
-    int readings = 0;
-    SetUtcClockForTesting([&readings] {
-        return ++readings == 1 ? CalendarDate{2026, 12, 31} : CalendarDate{2027, 1, 1};
-    });
-    Start(std::vector<sim::ModuleOptions>(2), "10000000");
-    harness->TickAll();
-    OptionsAnswer options("", true);
-    harness->sheet->JigTest();
-    ASSERT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    for (const int module : {0, 1}) {
-        const Record stamp = Stamp(module);
-        EXPECT_TRUE(stamp == (Record{26, 12, 31, 0x7F}) || stamp == (Record{27, 1, 1, 0x7F})) << module;
-    }
 }

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <numeric>
 #include <set>
 
@@ -129,7 +128,11 @@ protected:
 // Every type is read at the application's rate, whatever the line does to the
 // replies: a stray byte before one, or every reply cut at any byte. The
 // reserved row is never read, even when ticked; the values save and read back.
-TEST_F(ParameterTransfers, UploadReadsEveryTypeThroughNoiseAndSaves)
+// An upload replaces only what it reads: rows it does not read keep their
+// value, tick and unsaved edit. A wrong reply or silence stops it with its
+// reason; the rows read before keep their values, the row it broke and those
+// after it stay empty, and the port is closed.
+TEST_F(ParameterTransfers, UploadReadsWhatItIsAskedThroughNoiseAndStopsAtAFault)
 {
     Prepare({WithEeprom(UploadEeprom())});
     const SheetControls& c = harness->Controls();
@@ -189,22 +192,16 @@ TEST_F(ParameterTransfers, UploadReadsEveryTypeThroughNoiseAndSaves)
     }
     harness->LoadParameters(kTableFile);
     ASSERT_EQ(Value(0), "");
-    FileDialogs dialogs(saved);
-    harness->sheet->ChooseParameterFile();
+    {
+        FileDialogs dialogs(saved);
+        harness->sheet->ChooseParameterFile();
+    }
     ASSERT_EQ(Table().rows.size(), static_cast<size_t>(kRows));
     for (int row = 0; row < kRows; ++row) {
         EXPECT_EQ(Value(row), kUploaded[static_cast<size_t>(row)]) << row;
         EXPECT_EQ(c.parameterList->topLevelItem(row)->text(7).toStdString(), kUploaded[static_cast<size_t>(row)]);
     }
-}
 
-// An upload replaces only what it reads: rows it does not read keep their
-// value, tick and unsaved edit. A wrong reply or silence stops it with its
-// reason; the rows read before keep their values, the row it broke and those
-// after it stay empty, and the port is closed.
-TEST_F(ParameterTransfers, UploadReplacesOnlyTheRowsItReadsAndStopsAtAFault)
-{
-    Prepare({WithEeprom(UploadEeprom())});
     for (int row = 0; row < kRows; ++row)
         Table().rows[static_cast<size_t>(row)].value = "edit " + std::to_string(row);
     TickRows({1, 9, kReservedRow});
@@ -225,105 +222,41 @@ TEST_F(ParameterTransfers, UploadReplacesOnlyTheRowsItReadsAndStopsAtAFault)
         {[](sim::Faults& f) { f.garbledReply = 3; }, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11}, "Parameter Upload: Wrong reply!", 1},
         {[](sim::Faults& f) { f.silentAfterRequests = 2; }, {0, 1, 2}, "Veltra Downloader: Time Out!", 0},
     };
-    for (const auto& c : cases) {
+    for (const auto& stop : cases) {
         sim::Faults faults;
-        c.fault(faults);
+        stop.fault(faults);
         harness->Module(0).SetFaults(faults);
-        TickRows(c.rows);
+        TickRows(stop.rows);
         MessageBoxes boxes;
         PressWhen closer(kUploadWindow, "2", [&] { return !boxes.Texts().empty(); });
         harness->sheet->StartUpload();
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{c.message}));
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{stop.message}));
         EXPECT_EQ(UploadWindow().result(), QDialog::Rejected);
-        for (const int row : c.rows)
-            EXPECT_EQ(Value(row), row <= c.lastRead ? kUploaded[static_cast<size_t>(row)] : "") << c.message << row;
+        for (const int row : stop.rows)
+            EXPECT_EQ(Value(row), row <= stop.lastRead ? kUploaded[static_cast<size_t>(row)] : "") << stop.message << row;
         EXPECT_FALSE(harness->sheet->Ports().IsOpen(0));
         EXPECT_EQ(harness->Ports().Image(0), port_image::kClosed);
     }
 }
 
-TEST_F(ParameterTransfers, DownloadWritesOnlyTheTickedRowsIntoThreeModules)
-{
-    Prepare(std::vector<sim::ModuleOptions>(3, WithEeprom(PatternEeprom())));
-    const std::map<int, std::string> values = {{0, "200"}, {1, "300"},      {2, "4294967295"}, {6, "-2"},
-                                               {8, "AB"},  {9, "0x0ab0ff"}, {kLogRow, "9"},    {4, "17"}};
-    for (const auto& [row, value] : values)
-        Table().rows[static_cast<size_t>(row)].value = value;
-    TickRows({0, 1, 2, 6, 8, 9, kReservedRow, kLogRow});  // row 4 has a value but no tick
-    harness->TickAll();
-    harness->Connect();  // at the box's 115200
-    harness->sheet->StartDownload();  // returns once the window has closed itself
-
-    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 3);
-    // The rows a download never writes were unticked for the user to see.
-    EXPECT_FALSE(Table().rows[kReservedRow].checked);
-    EXPECT_FALSE(Table().rows[kLogRow].checked);
-    EXPECT_EQ(harness->Controls().parameterList->topLevelItem(kLogRow)->checkState(0), Qt::Unchecked);
-
-    sim::EepromImage expected = PatternEeprom();
-    const std::vector<std::pair<size_t, std::vector<uint8_t>>> writes = {
-        {0x00, {0xC8}},       {0x01, {0x01, 0x2C}}, {0x03, {0xFF, 0xFF, 0xFF, 0xFF}}, {0x10, {0xFF, 0xFE}},
-        {0x16, {'A', 'B', 0xFF, 0xFF, 0xFF, 0xFF}}, {0x1C, {0x0A, 0xB0, 0xFF}},
-    };
-    std::multiset<uint32_t> addresses;
-    for (const auto& [at, bytes] : writes) {
-        for (size_t k = 0; k < bytes.size(); ++k) {
-            expected[at + k] = bytes[k];
-            addresses.insert(static_cast<uint32_t>(at + k));
-        }
-    }
-    for (int m = 0; m < 3; ++m) {
-        EXPECT_EQ(harness->Module(m).Eeprom(), expected) << "module " << m;
-        EXPECT_EQ(Addresses(harness->Module(m), 'W'), addresses) << "module " << m;
-        EXPECT_TRUE(EveryRequestAnsweredAt9600(harness->Module(m))) << "module " << m;
-        EXPECT_EQ(harness->sheet->Ports().BaudRate(m), 9600u);
-    }
-}
-
-// Every byte reaches its address whatever the line does to the replies; a
-// wrong reply or a silent module stops only its port, in red, while the others
-// finish, and closing the window then closes every port.
-TEST_F(ParameterTransfers, DownloadSurvivesNoiseAndAFaultStopsOnlyItsPort)
-{
-    std::vector<sim::ModuleOptions> modules(4, WithEeprom(PatternEeprom()));
-    modules[0].faults.strayBeforeReply = 4;
-    modules[0].faults.strayBytes = "\x1B";
-    modules[1].faults.splitAt = 6;
-    modules[1].faults.chunkGap = std::chrono::milliseconds(2);
-    modules[2].faults.garbledReply = 2;
-    modules[3].faults.silent = true;
-    Prepare(modules, "# two rows\r\n,0000,[SYS] Word,2,U,258\r\n,0002,[SYS] Key,3,H,0x0ab0ff\r\n");
-    TickRows({0, 1});
-    harness->TickAll();
-    PressWhen closer(kStatusWindow, "2", [this] {
-        return harness->Row(2) == " - Wrong reply! " && harness->Row(3) == " - Time Out! " &&
-               harness->sheet->Dispatcher().DoneCount() == 2;
-    });
-    harness->sheet->StartDownload();
-
-    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Rejected);
-    const std::vector<uint8_t> written = {0x01, 0x02, 0x0A, 0xB0, 0xFF};
-    for (int m = 0; m < 2; ++m) {
-        const sim::EepromImage eeprom = harness->Module(m).Eeprom();
-        EXPECT_TRUE(std::equal(written.begin(), written.end(), eeprom.begin())) << m;
-        EXPECT_EQ(harness->Row(m), "Completed!");
-    }
-    for (int m = 2; m < 4; ++m)
-        EXPECT_EQ(harness->sheet->Status().List()->RowColour(m), 0x0000FF);  // red
-    EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 2);
-    EXPECT_FALSE(harness->sheet->IsConnected());
-    for (int port = 0; port < 4; ++port)
-        EXPECT_FALSE(harness->sheet->Ports().IsOpen(port));
-}
-
 // A download writes only values that mean what they say: every ticked row is
 // checked before the first write, one message names every row that is wrong
-// and no module gets a byte; the same rows at the edges of their ranges go out.
-TEST_F(ParameterTransfers, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
+// and no module gets a byte. Put right, the ticked rows go out at 9,600
+// bit/s, and only they: R and [LOG] rows are unticked for the user to see.
+// Every byte reaches its address whatever the line does to the replies; a
+// wrong reply or a silent module stops only its port, in red, and closing
+// the window then closes every port.
+TEST_F(ParameterTransfers, DownloadChecksEveryValueFirstAndWritesOnlyTheTickedRows)
 {
-    Prepare(std::vector<sim::ModuleOptions>(2, WithEeprom(PatternEeprom())),
-            "# one good row, then one wrong row of every kind\r\n"
+    std::vector<sim::ModuleOptions> modules(5, WithEeprom(PatternEeprom()));
+    modules[1].faults.strayBeforeReply = 4;
+    modules[1].faults.strayBytes = "\x1B";
+    modules[2].faults.splitAt = 6;
+    modules[2].faults.chunkGap = std::chrono::milliseconds(2);
+    modules[3].faults.garbledReply = 2;
+    modules[4].faults.silent = true;
+    Prepare(modules,
+            "# one good row, one wrong row of every kind, and rows a download never writes\r\n"
             ",0000,[SYS] Good,2,U,258\r\n"
             ",0002,[SYS] Unsigned,1,U,256\r\n"
             ",0003,[CAL] Signed,1,S,-129\r\n"
@@ -332,9 +265,13 @@ TEST_F(ParameterTransfers, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
             ",0008,[SYS] Long,2,H,0x010203\r\n"
             ",000A,[SYS] Key,3,H,0ab0ff\r\n"
             ",000D,[SYS] Model,4,C,ABCDE\r\n"
-            ",0011,[SYS] Sized,x,U,1\r\n");
-    TickEveryRow();
+            ",0011,[SYS] Sized,x,U,1\r\n"
+            ",0012,[SYS] Reserved,2,R,\r\n"
+            ",0014,[LOG] Weighings,1,U,9\r\n"
+            ",0015,[SYS] Unticked,1,U,300\r\n");
+    TickRows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
     harness->TickAll();
+    harness->Connect();  // at the box's 115200
     {
         PressWhen noWindow(kStatusWindow, "2", [] { return true; });
         MessageBoxes boxes;
@@ -351,25 +288,46 @@ TEST_F(ParameterTransfers, WrongValuesAreRefusedBeforeAnyModuleIsWritten)
                                      "ID 9 [SYS] Sized: Size \"x\" is not a number of bytes from 1 to 512\n"}));
         EXPECT_EQ(noWindow.Presses(), 0);
     }
-    for (int m = 0; m < 2; ++m) {
+    for (int m = 0; m < 5; ++m) {
         EXPECT_TRUE(harness->Module(m).Requests().empty());
         EXPECT_EQ(harness->Module(m).Eeprom(), PatternEeprom());
     }
 
+    // The same rows at the edges of their ranges.
     const std::vector<std::string> edges = {"258", "255", "-128", "65535", "0x1234", "0x0102", "0x0ab0ff", "ABCD", "7"};
     for (size_t row = 0; row < edges.size(); ++row)
         Table().rows[row].value = edges[row];
     Table().rows[8].size = "1";
     MessageBoxes boxes;
+    PressWhen closer(kStatusWindow, "2", [this] {
+        return harness->Row(3) == " - Wrong reply! " && harness->Row(4) == " - Time Out! " &&
+               harness->sheet->Dispatcher().DoneCount() == 3;
+    });
     harness->sheet->StartDownload();
     EXPECT_TRUE(boxes.Texts().empty());
-    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Rejected);
+    sim::EepromImage expected = PatternEeprom();
     const std::vector<uint8_t> written = {0x01, 0x02, 0xFF, 0x80, 0xFF, 0xFF, 0x12, 0x34, 0x01,
                                           0x02, 0x0A, 0xB0, 0xFF, 'A',  'B',  'C',  'D',  0x07};
-    for (int m = 0; m < 2; ++m) {
-        const sim::EepromImage eeprom = harness->Module(m).Eeprom();
-        EXPECT_TRUE(std::equal(written.begin(), written.end(), eeprom.begin())) << m;
+    std::copy(written.begin(), written.end(), expected.begin());
+    std::multiset<uint32_t> addresses;
+    for (uint32_t a = 0; a < written.size(); ++a)
+        addresses.insert(a);
+    EXPECT_EQ(Addresses(harness->Module(0), 'W'), addresses);
+    EXPECT_TRUE(EveryRequestAnsweredAt9600(harness->Module(0)));
+    for (int m = 0; m < 3; ++m) {
+        EXPECT_EQ(harness->Module(m).Eeprom(), expected) << "module " << m;
+        EXPECT_EQ(harness->Row(m), "Completed!");
     }
+    for (int m = 3; m < 5; ++m)
+        EXPECT_EQ(harness->sheet->Status().List()->RowColour(m), 0x0000FF);  // red
+    EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 2);
+    EXPECT_FALSE(Table().rows[9].checked);
+    EXPECT_FALSE(Table().rows[10].checked);
+    EXPECT_EQ(harness->Controls().parameterList->topLevelItem(10)->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(harness->sheet->IsConnected());
+    for (int port = 0; port < 5; ++port)
+        EXPECT_FALSE(harness->sheet->Ports().IsOpen(port));
 }
 
 // A refused operation says why, shows no window and sends nothing.
