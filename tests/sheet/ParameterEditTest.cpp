@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace veltra;
-using veltra::testing::FileDialogs;
-using veltra::testing::SheetHarness;
-using veltra::testing::WaitFor;
+using namespace veltra::testing;
 
 namespace {
 
@@ -32,23 +30,26 @@ protected:
     {
         harness = std::make_unique<SheetHarness>(1);
         Load();
-        EXPECT_FALSE(List().isEnabled());  // only Parameter Down Mode opens it
-        harness->sheet->Controls().paramMode->click();
+        harness->Controls().paramMode->click();
         ASSERT_TRUE(List().isEnabled());
     }
-
     void Load()
     {
-        FileDialogs dialogs(harness->dir.Write("edit.vtp", kTableFile));
-        harness->sheet->ChooseParameterFile();
+        harness->LoadParameters(kTableFile);
         ASSERT_EQ(Table().rows.size(), 6u);
     }
 
-    ParameterList& List() { return *harness->sheet->Controls().parameterList; }
+    ParameterList& List() { return *harness->Controls().parameterList; }
     ParameterTable& Table() { return harness->sheet->Parameters(); }
-    std::string Value(int row) { return Table().rows[static_cast<size_t>(row)].value; }
-    std::string Shown(int row) { return List().topLevelItem(row)->text(7).toStdString(); }
-
+    std::vector<std::string> Values()
+    {
+        std::vector<std::string> values;
+        for (int row = 0; row < List().topLevelItemCount(); ++row) {
+            values.push_back(List().topLevelItem(row)->text(7).toStdString());
+            EXPECT_EQ(Table().rows[static_cast<size_t>(row)].value, values.back()) << row;
+        }
+        return values;
+    }
     QPoint CellCentre(int row, int column)
     {
         const QModelIndex index = List().model()->index(row, column);
@@ -56,6 +57,11 @@ protected:
         return List().visualRect(index).center();
     }
     void DoubleClick(int row) { QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, CellCentre(row, 7)); }
+    void PressEnterOn(int row)
+    {
+        List().setCurrentItem(List().topLevelItem(row));
+        QTest::keyClick(&List(), Qt::Key_Return);
+    }
     // The editor on show; a closed one is hidden until it is deleted later.
     QLineEdit* Editor()
     {
@@ -63,16 +69,6 @@ protected:
             if (editor->isVisible())
                 return editor;
         return nullptr;
-    }
-    QLineEdit* OpenEditor()
-    {
-        WaitFor([&] { return Editor() != nullptr; }, 2000);
-        return Editor();
-    }
-    void Type(QLineEdit* editor, const char* text)
-    {
-        editor->selectAll();
-        QTest::keyClicks(editor, QString::fromLatin1(text));
     }
     bool EditorClosed()
     {
@@ -84,62 +80,51 @@ protected:
 
 }  // namespace
 
+// However an edit ends, the typed text stays: Escape, Enter, or a click on
+// another row. The text is not checked: a wrong value is for a download to
+// find. A file read during an edit replaces the rows, and the old editor's
+// text must not land in the new ones.
 TEST_F(ParameterEdit, EveryWayAnEditEndsKeepsTheTypedText)
 {
-    // Escape after a double click: the typed text stays.
-    DoubleClick(0);
-    QLineEdit* editor = OpenEditor();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(List().IsEditing());
-    EXPECT_EQ(editor->text(), "30000");
-    EXPECT_TRUE(List().visualRect(List().model()->index(0, 7)).intersects(editor->geometry()));
-    Type(editor, "45000");
-    QTest::keyClick(editor, Qt::Key_Escape);
-    ASSERT_TRUE(EditorClosed());
-    EXPECT_EQ(Value(0), "45000");
-    EXPECT_EQ(Shown(0), "45000");
-
-    // Enter on the selected row starts an edit; Enter ends it. The text is
-    // not checked: a wrong value is for a download to find.
-    List().setCurrentItem(List().topLevelItem(5));
-    QTest::keyClick(&List(), Qt::Key_Return);
-    editor = OpenEditor();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->text(), "-12034");
-    Type(editor, "minus five");
-    QTest::keyClick(editor, Qt::Key_Return);
-    ASSERT_TRUE(EditorClosed());
-    EXPECT_EQ(Value(5), "minus five");
-
-    // A click on another row ends it too.
-    DoubleClick(1);
-    editor = OpenEditor();
-    ASSERT_NE(editor, nullptr);
-    Type(editor, "VT-AD200");
-    QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, CellCentre(0, 1));
-    ASSERT_TRUE(EditorClosed());
-    EXPECT_EQ(Value(1), "VT-AD200");
-    EXPECT_EQ(Shown(1), "VT-AD200");
-    EXPECT_EQ(Value(0), "45000");  // the row clicked is untouched
-
-    // A file read during an edit replaces the rows: the old editor's text
-    // must not land in the new ones.
-    DoubleClick(0);
-    editor = OpenEditor();
-    ASSERT_NE(editor, nullptr);
-    Type(editor, "1");
-    Load();
-    EXPECT_TRUE(EditorClosed());
-    EXPECT_EQ(Value(0), "30000");
-    EXPECT_EQ(Shown(0), "30000");
+    const std::vector<std::string> fromFile = Values();
+    const struct {
+        int row;
+        bool byEnter;  // else by a double click
+        const char* typed;
+        std::function<void(QLineEdit*)> end;
+        bool kept;
+    } cases[] = {
+        {0, false, "45000", [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Escape); }, true},
+        {5, true, "minus five", [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Return); }, true},
+        {1, false, "VT-AD200",
+         [this](QLineEdit*) { QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, CellCentre(0, 1)); }, true},
+        {0, false, "1", [this](QLineEdit*) { Load(); }, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> expected = Values();
+        if (c.byEnter)
+            PressEnterOn(c.row);
+        else
+            DoubleClick(c.row);
+        ASSERT_TRUE(WaitFor([&] { return Editor() != nullptr; }, 2000)) << c.typed;
+        QLineEdit* editor = Editor();
+        EXPECT_TRUE(List().IsEditing());
+        EXPECT_EQ(editor->text().toStdString(), expected[static_cast<size_t>(c.row)]);
+        EXPECT_TRUE(List().visualRect(List().model()->index(c.row, 7)).intersects(editor->geometry()));
+        editor->selectAll();
+        QTest::keyClicks(editor, QString::fromLatin1(c.typed));
+        c.end(editor);
+        ASSERT_TRUE(EditorClosed()) << c.typed;
+        expected[static_cast<size_t>(c.row)] = c.typed;
+        EXPECT_EQ(Values(), c.kept ? expected : fromFile) << c.typed;
+    }
 }
 
 TEST_F(ParameterEdit, ReservedAndLogRowsCannotBeEdited)
 {
     for (const int row : {kReservedRow, kLogRow, kLowerLogRow}) {
         DoubleClick(row);
-        List().setCurrentItem(List().topLevelItem(row));
-        QTest::keyClick(&List(), Qt::Key_Return);
+        PressEnterOn(row);
         QApplication::processEvents();
         EXPECT_FALSE(List().IsEditing()) << row;
         EXPECT_EQ(Editor(), nullptr) << row;
@@ -149,12 +134,12 @@ TEST_F(ParameterEdit, ReservedAndLogRowsCannotBeEdited)
     ASSERT_EQ(List().itemAt(below), nullptr);
     QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, below);
     EXPECT_FALSE(List().IsEditing());
-    EXPECT_EQ(Value(kLogRow), "26");
-    EXPECT_EQ(Value(kReservedRow), "");
+    EXPECT_EQ(Table().rows[kLogRow].value, "26");
+    EXPECT_EQ(Table().rows[kReservedRow].value, "");
 
-    // The editable rows next to them still open.
+    // The editable row next to them still opens.
     DoubleClick(kLowerLogRow + 1);
-    EXPECT_NE(OpenEditor(), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return Editor() != nullptr; }, 2000));
 }
 
 TEST_F(ParameterEdit, CheckHeadingTicksEveryRowButReservedOnes)
@@ -168,7 +153,6 @@ TEST_F(ParameterEdit, CheckHeadingTicksEveryRowButReservedOnes)
         return Table().rows[static_cast<size_t>(row)].checked &&
                List().topLevelItem(row)->checkState(0) == Qt::Checked;
     };
-
     clickHeading(4);  // any other heading does nothing
     for (int row = 0; row < 6; ++row)
         EXPECT_FALSE(ticked(row)) << row;
@@ -182,8 +166,4 @@ TEST_F(ParameterEdit, CheckHeadingTicksEveryRowButReservedOnes)
     clickHeading(0);
     for (int row = 0; row < 6; ++row)
         EXPECT_EQ(ticked(row), row == kReservedRow) << row;
-
-    // Out of Parameter Down Mode the list cannot be used at all.
-    harness->sheet->Controls().paramMode->click();
-    EXPECT_FALSE(List().isEnabled());
 }

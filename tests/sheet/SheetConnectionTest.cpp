@@ -6,12 +6,10 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace veltra;
-using veltra::testing::App;
-using veltra::testing::MessageBoxes;
-using veltra::testing::SheetHarness;
-using veltra::testing::WaitFor;
+using namespace veltra::testing;
 
 namespace {
 
@@ -27,41 +25,49 @@ std::vector<int> ToolStates(const CFlashkitSheet& sheet)
 
 }  // namespace
 
-TEST(SheetConnection, ToolStatesFollowConnectModeAndBaudRate)
+// The list headings, the mode and option boxes, and the tool states the host
+// enables its commands by, as they follow Connection, the mode and the rate.
+TEST(SheetConnection, ControlsAndToolStatesFollowConnectModeAndBaudRate)
 {
     SheetHarness harness(2);
     CFlashkitSheet& sheet = *harness.sheet;
     const SheetControls& c = sheet.Controls();
-    ASSERT_EQ(harness.Ports().PortCount(), 2);
-    EXPECT_EQ(harness.Ports().PortName(0), PortNameFromPath(harness.bench->Module(0).Path()));
     EXPECT_TRUE(ToolStates(sheet).empty());
     EXPECT_EQ(c.baudRate->currentText(), "115200");
     EXPECT_FALSE(sheet.Parameters().rows.empty());  // the default parameter file
+    EXPECT_TRUE(c.erase->isChecked() && c.blankCheck->isChecked() && c.initErase->isEnabled());
+    EXPECT_FALSE(c.romDown->isChecked() || c.verify->isChecked() || c.erase->isEnabled() ||
+                 c.startDownload->isEnabled() || c.parameterList->isEnabled());
+    // ROM Down Mode cannot be unticked.
+    c.romMode->click();
+    EXPECT_TRUE(c.romMode->isChecked());
+    // The host's parameter-mode switch does not touch the tool states.
+    sheet.CodeParamMode(true);
+    EXPECT_TRUE(c.paramMode->isChecked() && c.parameterList->isEnabled());
+    EXPECT_EQ(sheet.GetToolMessage(2), 0);
+    sheet.CodeParamMode(false);
+    EXPECT_FALSE(c.parameterList->isEnabled());
 
-    {
-        MessageBoxes boxes;
-        c.connect->click();
-        EXPECT_EQ(boxes.Last(), "Veltra Downloader: Please, check a port and select a port...");
-    }
-    EXPECT_FALSE(sheet.IsConnected());
-    EXPECT_EQ(c.statusText->text(), "   Ready");
+    // Any heading ticks every port, the next click unticks them all.
+    emit harness.Ports().header()->sectionClicked(2);
+    EXPECT_TRUE(harness.Ports().IsChecked(0) && harness.Ports().IsChecked(1));
+    emit harness.Ports().header()->sectionClicked(0);
+    EXPECT_FALSE(harness.Ports().IsChecked(0) || harness.Ports().IsChecked(1));
 
     harness.Tick(0);
-    c.connect->click();
+    harness.Connect();
     ASSERT_TRUE(sheet.IsConnected());
     EXPECT_EQ(ToolStates(sheet), (std::vector<int>{7, 21}));
     EXPECT_EQ(harness.Ports().Image(0), port_image::kOpen);
     EXPECT_EQ(harness.Ports().Image(1), port_image::kClosed);
-    EXPECT_TRUE(WaitFor([&] { return harness.bench->Module(0).LineRate() == 115200; }));
-    EXPECT_TRUE(c.startDownload->isEnabled());
-    EXPECT_TRUE(c.erase->isEnabled());
+    EXPECT_TRUE(WaitFor([&] { return harness.Module(0).LineRate() == 115200; }));
+    EXPECT_TRUE(c.startDownload->isEnabled() && c.erase->isEnabled());
     EXPECT_FALSE(c.romDown->isEnabled());  // ROM Down is not ticked yet
 
     // Parameter mode while connected adds the parameter commands; the click
     // sets 0, 2 and 3 too.
     QTest::mouseClick(c.paramMode, Qt::LeftButton, {}, QPoint(5, c.paramMode->height() / 2));
-    EXPECT_TRUE(c.paramMode->isChecked());
-    EXPECT_TRUE(c.parameterList->isEnabled());
+    EXPECT_TRUE(c.paramMode->isChecked() && c.parameterList->isEnabled());
     EXPECT_EQ(ToolStates(sheet), (std::vector<int>{0, 2, 3, 5, 6, 7, 21, 22, 23}));
 
     // A new rate disconnects: everything off but entry 2, which follows the box.
@@ -74,7 +80,7 @@ TEST(SheetConnection, ToolStatesFollowConnectModeAndBaudRate)
 
     // Connect in parameter mode sets 5, 6, 22 and 23 at once; Disconnection
     // resets everything and leaves its status text.
-    c.connect->click();
+    harness.Connect();
     EXPECT_EQ(ToolStates(sheet), (std::vector<int>{2, 5, 6, 7, 21, 22, 23}));
     c.disconnect->click();
     EXPECT_EQ(ToolStates(sheet), (std::vector<int>{2}));
@@ -89,114 +95,100 @@ TEST(SheetConnection, RateComesFromTheBoxOrIsTheApplicationRate)
     const SheetControls& c = sheet.Controls();
     harness.Tick(0);
     c.baudRate->setEditText("4800");
-    c.connect->click();
+    harness.Connect();
     ASSERT_TRUE(sheet.IsConnected());
     EXPECT_EQ(sheet.Ports().BaudRate(0), 4800u);
-    EXPECT_TRUE(WaitFor([&] { return harness.bench->Module(0).LineRate() == 4800; }));
+    EXPECT_TRUE(WaitFor([&] { return harness.Module(0).LineRate() == 4800; }));
     c.disconnect->click();
 
     // Init. Erase Command talks to the application firmware: 9,600 whatever
-    // the box says, and the ROM options stay off.
+    // the box says, and the ROM options stay off until it is unticked.
     c.baudRate->setEditText("115200");
     c.initErase->click();
-    c.connect->click();
+    harness.Connect();
     EXPECT_EQ(sheet.Ports().BaudRate(0), 9600u);
-    EXPECT_FALSE(c.erase->isEnabled());
-    EXPECT_FALSE(c.blankCheck->isEnabled());
-    EXPECT_FALSE(c.romDown->isEnabled());
-    EXPECT_FALSE(c.verify->isEnabled());
-    // Unticking it while connected enables all four, ROM Down included.
+    for (QCheckBox* box : {c.erase, c.blankCheck, c.romDown, c.verify})
+        EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
     c.initErase->click();
-    EXPECT_TRUE(c.erase->isEnabled());
-    EXPECT_TRUE(c.blankCheck->isEnabled());
-    EXPECT_TRUE(c.romDown->isEnabled());
-    EXPECT_TRUE(c.verify->isEnabled());
+    for (QCheckBox* box : {c.erase, c.blankCheck, c.romDown, c.verify})
+        EXPECT_TRUE(box->isEnabled()) << box->objectName().toStdString();
 }
 
-TEST(SheetConnection, ListAndModeControls)
+// [PORTS] EXTRA as typed by hand: what does not exist, is not absolute or is
+// listed twice is left out; what exists but is no terminal is listed, so the
+// technician sees the entry, and says at Connection why it will not open, as
+// does a port another program holds. None is ever opened as a port, and the
+// file behind it stays as it was.
+TEST(SheetConnection, PortsThatWillNotOpenSayWhyAtConnection)
 {
-    SheetHarness harness(3);
-    CFlashkitSheet& sheet = *harness.sheet;
-    const SheetControls& c = sheet.Controls();
+    TempDir own;
+    const std::string plain = own.Write("notes.txt", "keep me\n");
+    const std::string folder = own.File("folder");
+    std::filesystem::create_directory(folder);
+    const std::string fifo = own.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct stat plainBefore {};
+    ASSERT_EQ(::stat(plain.c_str(), &plainBefore), 0);
 
-    // Any heading ticks every port, the next click unticks them all.
-    emit harness.Ports().header()->sectionClicked(2);
-    for (int port = 0; port < 3; ++port)
-        EXPECT_TRUE(harness.Ports().IsChecked(port));
-    emit harness.Ports().header()->sectionClicked(0);
-    for (int port = 0; port < 3; ++port)
-        EXPECT_FALSE(harness.Ports().IsChecked(port));
-
-    // ROM Down Mode cannot be unticked.
-    EXPECT_TRUE(c.romMode->isChecked());
-    c.romMode->click();
-    EXPECT_TRUE(c.romMode->isChecked());
-
-    // The initial states of the option boxes.
-    EXPECT_TRUE(c.erase->isChecked());
-    EXPECT_TRUE(c.blankCheck->isChecked());
-    EXPECT_FALSE(c.romDown->isChecked());
-    EXPECT_FALSE(c.verify->isChecked());
-    EXPECT_FALSE(c.erase->isEnabled());
-    EXPECT_FALSE(c.startDownload->isEnabled());
-    EXPECT_TRUE(c.initErase->isEnabled());
-    EXPECT_FALSE(c.parameterList->isEnabled());
-
-    // The host's parameter-mode switch does not touch the tool states.
-    sheet.CodeParamMode(true);
-    EXPECT_TRUE(c.paramMode->isChecked());
-    EXPECT_TRUE(c.parameterList->isEnabled());
-    EXPECT_EQ(sheet.GetToolMessage(2), 0);
-    sheet.CodeParamMode(false);
-    EXPECT_FALSE(c.parameterList->isEnabled());
-}
-
-TEST(SheetConnection, NoSerialPortsIsSaidOnceAndConnectNeverConnects)
-{
-    MessageBoxes boxes;
-    SheetHarness harness(0);
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Setting Ports: No Serial Ports"}));
-    EXPECT_EQ(harness.Ports().PortCount(), 0);
-    harness.sheet->Controls().connect->click();
-    EXPECT_EQ(boxes.Last(), "Veltra Downloader: Please, check a port and select a port...");
-}
-
-TEST(SheetConnection, APortThatWillNotOpenSaysWhy)
-{
-    SheetHarness harness(2);
-    CFlashkitSheet& sheet = *harness.sheet;
-    // Another program holds the first port.
-    veltra::testing::HeldPort other(harness.bench->Module(0).Path());
+    SheetHarness harness(std::vector<sim::ModuleOptions>(2), RunTimeouts{}, {}, [&](SheetHarness& h) {
+        const std::string held = h.Module(0).Path();
+        std::string error;
+        ASSERT_TRUE(WriteProfileString(h.dir.File("config/VTDown.ini"), "PORTS", "EXTRA",
+                                       held + "," + plain + ", " + folder + ",/dev/null," + own.File("missing") +
+                                           ",relative/ttyS9," + fifo + "," + h.Module(1).Path() + "," + held,
+                                       error));
+    });
+    HeldPort other(harness.Module(0).Path());
     ASSERT_TRUE(other.Held());
+    PortList& ports = harness.Ports();
+    const std::vector<std::string> listed = {PortNameFromPath(harness.Module(0).Path()), plain, folder, "null", fifo,
+                                             PortNameFromPath(harness.Module(1).Path())};
+    const char* const reasons[] = {"Device or resource busy", "Inappropriate ioctl for device", "Is a directory",
+                                   "Inappropriate ioctl for device", "Inappropriate ioctl for device"};
+    ASSERT_EQ(ports.PortCount(), static_cast<int>(listed.size()));
     harness.TickAll();
-    sheet.Controls().connect->click();
-    EXPECT_TRUE(sheet.IsConnected());  // the second port opened
-    EXPECT_EQ(harness.Ports().Image(0), port_image::kClosed);
-    EXPECT_FALSE(harness.Ports().StatusText(0).isEmpty());
-    EXPECT_EQ(harness.Ports().Image(1), port_image::kOpen);
-}
+    CFlashkitSheet& sheet = *harness.sheet;
+    harness.Connect();
+    EXPECT_TRUE(sheet.IsConnected());  // through the one free port
+    EXPECT_EQ(ports.Image(5), port_image::kOpen);
+    for (int row = 0; row < ports.PortCount(); ++row) {
+        EXPECT_EQ(ports.PortName(row), listed[static_cast<size_t>(row)]);
+        if (row == 5)
+            continue;
+        EXPECT_EQ(ports.Image(row), port_image::kClosed) << listed[static_cast<size_t>(row)];
+        EXPECT_TRUE(ports.StatusText(row).contains(reasons[row])) << ports.StatusText(row).toStdString();
+        EXPECT_FALSE(sheet.Ports().IsOpen(row));
+    }
 
-TEST(SheetConnection, SheetCoversTheViewAndHidesTheAddressColumns)
-{
-    SheetHarness harness(1);
-    harness.view.resize(800, 600);
-    harness.sheet->LayoutSheet();
-    EXPECT_EQ(harness.sheet->geometry(), QRect(2, 0, 796, 595));
-    const ParameterList& list = *harness.sheet->Controls().parameterList;
-    for (const int hidden : {2, 3, 5})
-        EXPECT_EQ(list.columnWidth(hidden), 0) << hidden;
-    EXPECT_EQ(list.columnWidth(4), 280);
+    // With only those ticked, nothing connects and the user is told.
+    sheet.Controls().disconnect->click();
+    harness.Tick(5, false);
+    {
+        MessageBoxes boxes;
+        harness.Connect();
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, check a port and select a port..."}));
+    }
+    EXPECT_FALSE(sheet.IsConnected());
+    EXPECT_EQ(ports.StatusText(2).toStdString(), "Is a directory");
+
+    struct stat plainAfter {};
+    ASSERT_EQ(::stat(plain.c_str(), &plainAfter), 0);
+    EXPECT_EQ(TempDir::Read(plain), "keep me\n");
+    EXPECT_EQ(plainAfter.st_mtim.tv_nsec, plainBefore.st_mtim.tv_nsec);
+    EXPECT_EQ(plainAfter.st_mtim.tv_sec, plainBefore.st_mtim.tv_sec);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 // Nothing on the sheet is cut off, in any shipped language and at every size
 // the host's window can take: each control lies whole inside the sheet and is
 // as wide as its text, and the last port of a long list can be scrolled to,
-// seen and ticked.
+// seen and ticked. The sheet covers the view, and the address columns of the
+// parameter list are hidden.
 TEST(SheetConnection, NothingIsCutOffInAnyLanguageOrWindowSize)
 {
     App();
     for (const char* country : {"UN", "KR", "DE"}) {
-        veltra::testing::TempDir dir;
+        TempDir dir;
         namespace fs = std::filesystem;
         fs::copy(VELTRA_SOURCE_DIR "/config", dir.File("config"), fs::copy_options::recursive);
         fs::create_directories(dir.File("sys/class/tty"));
@@ -208,6 +200,10 @@ TEST(SheetConnection, NothingIsCutOffInAnyLanguageOrWindowSize)
         MessageBoxes noPorts;
         CFlashkitSheet sheet(&view, dir.Path().string(), country, environment);
         sheet.Initialise();
+        const ParameterList& list = *sheet.Controls().parameterList;
+        for (const int hidden : {2, 3, 5})
+            EXPECT_EQ(list.columnWidth(hidden), 0) << hidden;
+        EXPECT_EQ(list.columnWidth(4), 280);
         PortList& ports = *sheet.Controls().portList;
         for (int i = 0; i < 40; ++i)
             ports.AddPort("ttyUSB" + std::to_string(i));
@@ -216,6 +212,7 @@ TEST(SheetConnection, NothingIsCutOffInAnyLanguageOrWindowSize)
             sheet.LayoutSheet();
             const std::string where = std::string(country) + " at " + std::to_string(view.width()) + "x" +
                                       std::to_string(view.height());
+            EXPECT_EQ(sheet.geometry(), QRect(2, 0, view.width() - 4, view.height() - 5)) << where;
             for (QWidget* child : sheet.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
                 if (child->isWindow() || child->objectName().isEmpty())
                     continue;

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "CFlashkitSheet.h"
+#include "HexText.h"
 #include "ParameterList.h"
 #include "PortList.h"
+#include "ProgressListCtrl.h"
 #include "Profile.h"
+#include "StatusWindow.h"
 #include "TempDir.h"
-#include "HexText.h"
 #include "VirtualBench.h"
 #include "WaitFor.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,9 +24,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -31,6 +32,14 @@
 #include <vector>
 
 namespace veltra::testing {
+
+// Window template numbers, the names the windows go by.
+constexpr const char* kStatusWindow = "4003";
+constexpr const char* kUploadWindow = "4023";
+constexpr const char* kOptionsDialog = "4024";
+constexpr const char* kTestLogWindow = "148";
+
+using Settings = std::vector<std::array<std::string, 3>>;
 
 inline QApplication& App()
 {
@@ -41,20 +50,36 @@ inline QApplication& App()
     return *app;
 }
 
-// Answers the message boxes that open while it lives, keeping their texts:
-// the first button whose role is `answer` is pressed (OK when there is one
-// button). Other modal windows are left to the test.
-class MessageBoxes {
+inline QWidget* VisibleWindow(const char* objectName)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->objectName() == QLatin1String(objectName))
+            return widget;
+    }
+    return nullptr;
+}
+
+// Modal windows run nested event loops, so whatever answers them has to be
+// polled from inside those loops.
+class Poller {
 public:
-    explicit MessageBoxes(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer)
+    explicit Poller(std::function<void()> poll) : poll_(std::move(poll))
     {
         App();
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start();
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll_(); });
+        timer_.start(5);
     }
 
-    void SetAnswer(QMessageBox::StandardButton answer) { answer_ = answer; }
+private:
+    QTimer timer_;
+    std::function<void()> poll_;
+};
+
+// Answers the message boxes that open while it lives, keeping their texts:
+// the first button whose role is `answer` is pressed (OK when there is one).
+class MessageBoxes {
+public:
+    explicit MessageBoxes(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer) {}
     const std::vector<std::string>& Texts() const { return texts_; }
     std::string Last() const { return texts_.empty() ? std::string() : texts_.back(); }
 
@@ -67,29 +92,22 @@ private:
                 continue;
             texts_.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
             QAbstractButton* button = box->button(answer_);
-            if (!button)
-                button = box->buttons().isEmpty() ? nullptr : box->buttons().front();
+            if (!button && !box->buttons().isEmpty())
+                button = box->buttons().front();
             if (button)
                 button->click();
         }
     }
 
-    QTimer timer_;
     QMessageBox::StandardButton answer_;
     std::vector<std::string> texts_;
+    Poller poller_{[this] { Poll(); }};
 };
 
-// Answers the next file dialog that opens with `path` (an empty path cancels it).
+// Answers every file dialog that opens with `path`.
 class FileDialogs {
 public:
-    explicit FileDialogs(std::string path) : path_(std::move(path))
-    {
-        App();
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start();
-    }
-    int Answered() const { return answered_; }
+    explicit FileDialogs(std::string path) : path_(std::move(path)) {}
 
 private:
     void Poll()
@@ -98,11 +116,6 @@ private:
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             if (!dialog || !dialog->isVisible())
                 continue;
-            ++answered_;
-            if (path_.empty()) {
-                dialog->reject();
-                continue;
-            }
             // Typed into the name box as a user would: selectFile() leaves a
             // box that has the focus alone.
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
@@ -112,12 +125,72 @@ private:
         }
     }
 
-    QTimer timer_;
     std::string path_;
-    int answered_ = 0;
+    Poller poller_{[this] { Poll(); }};
 };
 
-using sim::HexFileText;
+// Presses a window's button whenever the window shows and `ready` holds, as
+// the user would; counts the presses.
+class PressWhen {
+public:
+    PressWhen(const char* window, const char* button, std::function<bool()> ready)
+        : window_(window), button_(button), ready_(std::move(ready))
+    {
+    }
+    int Presses() const { return presses_; }
+
+private:
+    void Poll()
+    {
+        QWidget* shown = VisibleWindow(window_);
+        if (!shown || !ready_())
+            return;
+        ++presses_;
+        shown->findChild<QAbstractButton*>(QLatin1String(button_))->click();
+    }
+
+    const char* window_;
+    const char* button_;
+    std::function<bool()> ready_;
+    int presses_ = 0;
+    Poller poller_{[this] { Poll(); }};
+};
+
+// Answers the test options dialog whenever it shows: notes the boxes as the
+// dialog opened them ("10110001"), ticks `wanted` when it is given, and presses
+// OK or Cancel.
+class OptionsAnswer {
+public:
+    OptionsAnswer(std::string wanted, bool ok) : wanted_(std::move(wanted)), ok_(ok) {}
+    void Set(std::string wanted, bool ok)
+    {
+        wanted_ = std::move(wanted);
+        ok_ = ok;
+    }
+    const std::vector<std::string>& Shown() const { return shown_; }
+
+private:
+    void Poll()
+    {
+        QWidget* dialog = VisibleWindow(kOptionsDialog);
+        if (!dialog)
+            return;
+        std::string states;
+        for (int i = 0; i < 8; ++i) {
+            auto* box = dialog->findChild<QCheckBox*>(QString::number(4036 + i));
+            states += box && box->isChecked() ? '1' : '0';
+            if (box && i < static_cast<int>(wanted_.size()))
+                box->setChecked(wanted_[static_cast<size_t>(i)] == '1');
+        }
+        shown_.push_back(states);
+        dialog->findChild<QAbstractButton*>(QLatin1String(ok_ ? "1" : "2"))->click();
+    }
+
+    std::string wanted_;
+    bool ok_;
+    std::vector<std::string> shown_;
+    Poller poller_{[this] { Poll(); }};
+};
 
 // Another program holding a port, the way the tool itself holds one.
 class HeldPort {
@@ -140,30 +213,10 @@ private:
     bool held_ = false;
 };
 
-// Presses an operation window's visible button once `ready` holds, as the user would.
-class CloseWhen {
-public:
-    CloseWhen(QDialog& window, std::function<bool()> ready) : ready_(std::move(ready))
-    {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this, &window] {
-            if (!window.isVisible() || !ready_())
-                return;
-            timer_.stop();
-            window.findChild<QPushButton*>(QStringLiteral("2"))->click();
-        });
-        timer_.start();
-    }
-
-private:
-    QTimer timer_;
-    std::function<bool()> ready_;
-};
-
 // A program folder with the shipped settings, captions and default parameter
 // file, the given virtual modules listed as extra ports, and a sheet on a
 // host view of its own. The machine's own serial ports are kept out with an
-// empty system tree.
+// empty system tree, and the records of every board go into the test's folder.
 class SheetHarness {
 public:
     explicit SheetHarness(int modules, sim::ModuleOptions options = {}, RunTimeouts timeouts = {})
@@ -171,21 +224,18 @@ public:
     {
     }
 
-    // One module per entry; `settings` are section, key and value written
-    // into the settings file; `beforeStart` may change the program folder
-    // further before the sheet reads it.
+    // `settings` go into the settings file; `beforeStart` may change the
+    // program folder further before the sheet reads it.
     explicit SheetHarness(const std::vector<sim::ModuleOptions>& perModule, RunTimeouts timeouts = {},
-                          const std::vector<std::array<std::string, 3>>& settings = {},
-                          const std::function<void(SheetHarness&)>& beforeStart = {})
+                          const Settings& settings = {}, const std::function<void(SheetHarness&)>& beforeStart = {})
     {
-        const int modules = static_cast<int>(perModule.size());
-        if (modules > 0)
+        if (!perModule.empty())
             bench = std::make_unique<sim::VirtualBench>(perModule);
         namespace fs = std::filesystem;
         fs::copy(VELTRA_SOURCE_DIR "/config", dir.File("config"), fs::copy_options::recursive);
         fs::copy(VELTRA_SOURCE_DIR "/Data", dir.File("Data"), fs::copy_options::recursive);
         std::string extra;
-        for (int i = 0; i < modules; ++i)
+        for (size_t i = 0; i < perModule.size(); ++i)
             extra += (i ? "," : "") + bench->Module(i).Path();
         std::string error;
         const std::string ini = dir.File("config/VTDown.ini");
@@ -204,10 +254,7 @@ public:
         sheet->Initialise();
     }
 
-    ~SheetHarness()
-    {
-        delete sheet;
-    }
+    ~SheetHarness() { delete sheet; }
 
     PortList& Ports() { return *sheet->Controls().portList; }
     void Tick(int port, bool on = true) { Ports().SetChecked(port, on); }
@@ -216,13 +263,28 @@ public:
         for (int port = 0; port < Ports().PortCount(); ++port)
             Tick(port);
     }
+    sim::VirtualModule& Module(int module) { return bench->Module(static_cast<size_t>(module)); }
+    const SheetControls& Controls() { return sheet->Controls(); }
+    void Connect() { Controls().connect->click(); }
+    // The text in a port's row of the status window.
+    QString Row(int port) { return sheet->Status().List()->CellText(port, 3); }
+    int Finished() { return sheet->Dispatcher().DoneCount() + sheet->Dispatcher().FailCount(); }
+
+    void LoadRom(const std::vector<uint8_t>& image)
+    {
+        FileDialogs dialogs(dir.Write("firmware.hex", sim::HexFileText(image)));
+        sheet->ChooseRomFile();
+    }
+    void LoadParameters(const std::string& text)
+    {
+        FileDialogs dialogs(dir.Write("table.vtp", text));
+        sheet->ChooseParameterFile();
+    }
 
     // The application comes before any widget of the harness.
     QApplication& app = App();
     TempDir dir;
     std::unique_ptr<sim::VirtualBench> bench;
-    // The machine's own serial ports are kept out with an empty system tree,
-    // and the records of every board go into the test's folder.
     SheetEnvironment environment;
     QWidget view;
     CFlashkitSheet* sheet = nullptr;

@@ -1,10 +1,7 @@
 // A production station: the port list follows adapters as fixed slots, and
 // every operation on every port leaves one record of its board.
-#include "SheetHarness.h"
-
 #include "FakeMachine.h"
-#include "StatusWindow.h"
-#include "ProgressListCtrl.h"
+#include "SheetHarness.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,12 +12,7 @@
 #include <map>
 
 using namespace veltra;
-using veltra::testing::FakeEvents;
-using veltra::testing::FakeMachine;
-using veltra::testing::FileDialogs;
-using veltra::testing::MessageBoxes;
-using veltra::testing::SheetHarness;
-using veltra::testing::WaitFor;
+using namespace veltra::testing;
 
 namespace {
 
@@ -47,8 +39,7 @@ std::vector<QJsonObject> Records(const SheetHarness& harness)
 // The sheet on a machine of its own: a fake /sys and /dev whose adapters lead
 // to virtual modules, notices of adapters that come and go, and slot names.
 struct Station {
-    explicit Station(const std::vector<std::array<std::string, 3>>& settings)
-        : modules(3, BootLoader())
+    explicit Station(const Settings& settings) : modules(3, BootLoader())
     {
         machine.Plug("ttyUSB0", "1", {}, modules.Module(0).Path());
         machine.Plug("ttyUSB1", "2", {}, modules.Module(1).Path());
@@ -109,16 +100,11 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
     // The FTDI adapters' latency timers read 16 ms after they opened.
     sheet.Controls().connect->click();
     EXPECT_EQ(station.List().StatusText(2), "latency timer 16 ms: see the udev rule in the README");
-    const std::vector<uint8_t> firmware(0x200, 0x5A);
-    {
-        FileDialogs dialogs(station.harness->dir.Write("firmware.hex", sim::HexFileText(firmware)));
-        sheet.ChooseRomFile();
-    }
+    station.harness->LoadRom(std::vector<uint8_t>(0x200, 0x5A));
     MessageBoxes boxes;
-    veltra::testing::CloseWhen closer(sheet.Status(),
-                                      [&] { return sheet.Dispatcher().DoneCount() + sheet.Dispatcher().FailCount() == 3; });
+    PressWhen closer(kStatusWindow, "2", [&] { return station.harness->Finished() == 3; });
     sheet.Controls().startDownload->click();
-    EXPECT_EQ(sheet.Status().List()->CellText(1, 3), " - Can not open a serial port: unplugged ");
+    EXPECT_EQ(station.harness->Row(1), " - Can not open a serial port: unplugged ");
     for (int module : {0, 1})
         EXPECT_EQ(station.modules.Module(static_cast<size_t>(module)).Flash()[0x100], 0x5A) << module;
 
@@ -135,42 +121,20 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
     EXPECT_EQ(sheet.Controls().tally->text(), "Today: 2 passed, 1 failed, 3 in all");
 }
 
-// Ports listed in [PORTS] EXTRA come and go with their links while the tool
-// runs: a virtual module started later appears, one stopped is unplugged.
-TEST(Station, ExtraPortsFollowTheirLinks)
-{
-    sim::VirtualBench modules(1);
-    veltra::testing::TempDir links;
-    const std::string link = links.File("run/ttyVM0");
-    MessageBoxes noPortsYet;
-    SheetHarness harness(std::vector<sim::ModuleOptions>{}, RunTimeouts{}, {{"PORTS", "EXTRA", link}});
-    EXPECT_EQ(harness.Ports().PortCount(), 0);
-    std::filesystem::create_directories(links.File("run"));
-    std::filesystem::create_symlink(modules.Module(0).Path(), link);
-    ASSERT_TRUE(WaitFor([&] { return harness.Ports().PortCount() == 1; }));
-    EXPECT_EQ(harness.Ports().Image(0), port_image::kClosed);
-    std::filesystem::remove(link);
-    ASSERT_TRUE(WaitFor([&] { return harness.Ports().Image(0) == port_image::kUnplugged; }));
-}
-
 // Records never stop a run: a folder that cannot be written is said once;
 // with [RECORDS] ENABLED=0 nothing is written.
 TEST(Station, RecordsThatCannotBeWrittenOrAreOff)
 {
     for (const bool off : {false, true}) {
-        SheetHarness harness(std::vector<sim::ModuleOptions>(2), RunTimeouts{},
-                             {{"RECORDS", "ENABLED", off ? "0" : "1"}}, [](SheetHarness& h) {
-                                 h.environment.recordsFolder = h.dir.Write("records", "a file, not a folder");
-                             });
+        SheetHarness harness(std::vector<sim::ModuleOptions>(2), RunTimeouts{}, {{"RECORDS", "ENABLED", off ? "0" : "1"}},
+                             [](SheetHarness& h) { h.dir.Write("records", "a file, not a folder"); });
         harness.TickAll();
         harness.sheet->Parameters().rows[0].checked = true;
         MessageBoxes boxes;
         harness.sheet->StartDownload();
         EXPECT_EQ(harness.sheet->Status().result(), QDialog::Accepted);
-        EXPECT_EQ(boxes.Texts().size(), off ? 0u : 1u);
-        if (!off) {
-            EXPECT_NE(boxes.Texts().front().find("Records cannot be written"), std::string::npos) << boxes.Texts().front();
-        }
-        EXPECT_EQ(veltra::testing::TempDir::Read(harness.dir.File("records")), "a file, not a folder");
+        ASSERT_EQ(boxes.Texts().size(), off ? 0u : 1u);
+        EXPECT_TRUE(off || boxes.Last().find("Records cannot be written") != std::string::npos) << boxes.Last();
+        EXPECT_EQ(TempDir::Read(harness.dir.File("records")), "a file, not a folder");
     }
 }
