@@ -49,14 +49,10 @@ TEST(SimBoard, ApplicationAnswersOnlyWholeFramesAtItsRate)
     badChecksum[7] = 0x00;
     // A wrong checksum, another rate (which spoils a frame half received, so
     // its rest means nothing either), a handshake, another initial erase.
-    const struct {
-        std::string bytes;
-        std::uint32_t rate;
-    } unanswered[] = {{badChecksum, 9600}, {kRead464, 57600},      {kRead464.substr(0, 4), 9600},
-                      {"\x55\x55", 19200}, {kRead464.substr(4), 9600}, {"U", 9600},
-                      {Hex("1B 44 52 00 00 00 65 73 0D"), 9600}};
-    for (const auto& c : unanswered)
-        EXPECT_EQ(Feed(board, c.bytes, c.rate), "") << c.rate;
+    for (const auto& [bytes, rate] : std::initializer_list<std::pair<std::string, std::uint32_t>>{
+             {badChecksum, 9600}, {kRead464, 57600}, {kRead464.substr(0, 4), 9600}, {"\x55\x55", 19200},
+             {kRead464.substr(4), 9600}, {"U", 9600}, {Hex("1B 44 52 00 00 00 65 73 0D"), 9600}})
+        EXPECT_EQ(Feed(board, bytes, rate), "") << rate;
     EXPECT_EQ(board.Running(), Personality::Application);
     EXPECT_TRUE(std::none_of(board.Log().begin(), board.Log().end(), [](const Request& r) { return r.answered; }));
     EXPECT_EQ(board.Log()[1].rate, 57600u);
@@ -106,20 +102,19 @@ TEST(SimBoard, BootLoaderListensAtItsHandshakeRateRefusesWhatItDoesNotKnowAndPro
     EXPECT_EQ(top.substr(2519 - 39), "FFF0=" + std::string(32, 'F') + "\r\n");
 }
 
-// The switches the sheet's runs use (a refused block, a stuck-high bit, noise
-// before the handshake, stray and garbled replies, silence) show there through
-// the tool's reaction; these are the ones no run shows.
+// The sheet's runs show through the tool's reaction that a refused block, a
+// stuck-high bit, noise before the handshake, stray and garbled replies and
+// silence take effect, and the module's own test a reply delay; here is what
+// no run shows.
 TEST(SimBoard, FaultSwitchesDoWhatTheySay)
 {
     Faults faults;
     faults.nakBlock = 1;
     faults.readBackMark = 'L';
-    faults.replyDelay = std::chrono::milliseconds(40);
     Board board(Personality::BootLoader, {});
     board.SetFaults(faults);
     Feed(board, "U");
-    EXPECT_EQ(board.Receive(HexRecord(0x0000, 0x00, std::vector<std::uint8_t>(16, 0x00)), 9600).wait,
-              std::chrono::milliseconds(40));
+    Feed(board, HexRecord(0x0000, 0x00, std::vector<std::uint8_t>(16, 0x00)));
     EXPECT_EQ(Feed(board, HexRecord(0x0010, 0x00, {0x00})).substr(13), "X\r\n");
     const std::string readBack = Feed(board, ReadBackRecord(0x0000, 0x0010));
     EXPECT_EQ(readBack.substr(21, 7), "L\n0000=");
