@@ -66,7 +66,6 @@ protected:
     }
     ProgressListCtrl& List() { return *window.List(); }
     QString StepText(int row) { return List().CellText(row, 3); }
-    int BarValue(int row) { return List().ProgressBar(row)->value(); }
 
     FakeOwner owner;
     StatusWindow window;
@@ -86,7 +85,7 @@ TEST_F(StatusWindowTest, ProgressIsCappedPerPortOnlyTheStepColumnIsColouredAndBa
     window.Notice(Active(notice::kPhaseStarts, 'B', 0), 300, "ttyUSB0");
     for (const int value : {120, 240, 300}) {
         window.Notice(Active(notice::kProgress, 120), 0, "ttyUSB0");
-        EXPECT_EQ(BarValue(0), value);
+        EXPECT_EQ(List().ProgressBar(0)->value(), value);
     }
     EXPECT_EQ(button->text(), "Stop");
     // Notices that are not active, or name a port without a row, change nothing.
@@ -94,14 +93,14 @@ TEST_F(StatusWindowTest, ProgressIsCappedPerPortOnlyTheStepColumnIsColouredAndBa
     window.Notice(Active(notice::kProgress, 50), 0, "ttyS9");
     window.Notice(Active(notice::kPhaseStarts, '@', 7), 100, "ttyS9");
     EXPECT_EQ(StepText(0), "ROM Downloading...");
-    EXPECT_EQ(BarValue(1), 0);
+    EXPECT_EQ(List().ProgressBar(1)->value(), 0);
     EXPECT_EQ(List().ProgressBar(0)->maximum(), 300);
     // Another port starting a short phase leaves this port's count alone.
     window.Notice(Active(notice::kPhaseStarts, '@', 1), 100, longName);
     window.Notice(Active(notice::kProgress, 14), 0, longName);
     window.Notice(Active(notice::kProgress, 0), 0, "ttyUSB0");
-    EXPECT_EQ(BarValue(1), 14);
-    EXPECT_EQ(BarValue(0), 300);
+    EXPECT_EQ(List().ProgressBar(1)->value(), 14);
+    EXPECT_EQ(List().ProgressBar(0)->value(), 300);
 
     window.ShowPortError(longName, "Time Out!");
     EXPECT_EQ(List().item(1, 3)->foreground().color(), QColor(Qt::red));
@@ -168,14 +167,10 @@ TEST_F(StatusWindowTest, ModuleTestRetitlesStrayRowCallsAreIgnoredAndEachShowing
         titles = window.windowTitle();
         window.Notice(Active(notice::kPhaseStarts, 'H', 0), 8, "ttyUSB0");
         titles += " / " + window.windowTitle();
-        window.SetRowText("Not used", 5);
-        window.SetRowResult(-1, 2, "x");
-        window.SetRowResult(0, 7, "kept colour");
         window.Notice(Active(notice::kRunFinished, 8), 0, "ttyUSB0");
     };
     EXPECT_EQ(window.exec(), QDialog::Accepted);
     EXPECT_EQ(titles, "Download... / Module Test");
-    EXPECT_FALSE(owner.Ended());
 
     owner.onStart = nullptr;
     Prepare({"ttyUSB3", "ttyUSB4"});
@@ -183,6 +178,11 @@ TEST_F(StatusWindowTest, ModuleTestRetitlesStrayRowCallsAreIgnoredAndEachShowing
     ASSERT_EQ(List().rowCount(), 2);
     EXPECT_EQ(StepText(0), "");
     EXPECT_EQ(window.findChild<QPushButton*>("2")->text(), "Cancel");
+    window.SetRowText("Not used", 5);
+    window.SetRowResult(-1, 2, "x");
+    window.SetRowResult(0, 7, "kept colour");
+    EXPECT_EQ(StepText(0), "kept colour");
+    EXPECT_EQ(List().RowColour(0), row_colour::kBlack);
     window.reject();
 }
 
