@@ -31,8 +31,7 @@ TEST(HexFile, LoadsWhatItsRecordsSay)
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
     const struct {
         std::string text;
-        uint32_t lastAddress;
-        uint32_t probe;
+        uint32_t lastAddress, probe;
         uint8_t value;
     } cases[] = {
         {Data(0x0000, 16) + "\n" + Data(0x0010, 16, 0x40) + "\n" + kEnd + "\n", 0x001F, 0x0010, 0x40},
@@ -41,11 +40,9 @@ TEST(HexFile, LoadsWhatItsRecordsSay)
         // Records after the end record count, a later record overwrites an
         // earlier one, and empty lines are skipped.
         {Data(0x0100, 16) + "\n\n" + kEnd + "\n" + Data(0x0100, 4, 0xA0) + "\n", 0x010F, 0x0100, 0xA0},
-        {kEnd + "\n", 0x0000, 0x0100, 0xFF},
         // A record of no bytes at A reaches A - 1.
-        {Data(0x0200, 0) + "\n" + kEnd, 0x01FF, 0x0000, 0xFF},
-        {Data(0xFFFF, 1, 0x5A) + "\n", 0xFFFF, 0xFFFF, 0x5A},
-        {Data(0xFF01, 255) + "\n", 0xFFFF, 0xFFFF, 0xFE},
+        {kEnd + "\n", 0x0000, 0x0100, 0xFF}, {Data(0x0200, 0) + "\n" + kEnd, 0x01FF, 0x0000, 0xFF},
+        {Data(0xFFFF, 1, 0x5A) + "\n", 0xFFFF, 0xFFFF, 0x5A}, {Data(0xFF01, 255) + "\n", 0xFFFF, 0xFFFF, 0xFE},
         // Extended and start addresses of 0 change nothing; data at 0 counts.
         {":020000040000FA\n:020000020000FC\n:0400000300001000E9\n:0400000500001000E7\n" + Data(0, 4) + "\n", 3, 4, 0xFF},
     };
@@ -61,7 +58,8 @@ TEST(HexFile, LoadsWhatItsRecordsSay)
 }
 
 // A refused file is named with the line and what is wrong with it, and leaves
-// the image exactly as the good file before it made it.
+// the image exactly as the good file before it made it. An empty file and data
+// past the top are refused through the sheet, files that cannot be read below.
 TEST(HexFile, RefusesWhatItCannotLoadAndChangesNothing)
 {
     TempDir dir;
@@ -72,8 +70,7 @@ TEST(HexFile, RefusesWhatItCannotLoadAndChangesNothing)
     std::string badChecksum = Data(0x0000, 16);
     badChecksum.back() = badChecksum.back() == '0' ? '1' : '0';
     const std::string twoRecords = Data(0x0000, 16) + "\n" + Data(0x0010, 16) + "\n";
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {dir.Write("a.hex", ""), "holds no HEX records"},
+    const std::pair<std::string, std::string> cases[] = {
         {dir.Write("b.hex", "\n\r\n \t\n"), "holds no HEX records"},
         {dir.Write("c.hex", twoRecords + badChecksum + "\n"), "line 3 has the checksum"},
         {dir.Write("d.hex", "0100000000FF\n"), "line 1 does not start with the record mark"},
@@ -84,7 +81,6 @@ TEST(HexFile, RefusesWhatItCannotLoadAndChangesNothing)
         // Neither a NUL nor 0xFF ends a line or the file.
         {dir.Write("i.hex", kEnd + "\n:10" + std::string(1, '\0') + "000000\n"), "line 2 holds byte 0x00 at column 4"},
         {dir.Write("j.hex", ":10\xFF" "000000\n"), "line 1 holds byte 0xFF at column 4"},
-        {dir.Write("k.hex", Data(0xFFFF, 2) + "\n"), "line 1 puts data from FFFF to 10000, beyond the 64 KiB image"},
         {dir.Write("l.hex", ":02FFFF01AABB9A\n"), "beyond the 64 KiB image"},
         {dir.Write("m.hex", ":020000040001F9\n"), "sets the extended address 0001"},
         {dir.Write("n.hex", ":0400000400000000F8\n"), "is an extended-address record that does not hold 2 bytes"},
@@ -93,21 +89,14 @@ TEST(HexFile, RefusesWhatItCannotLoadAndChangesNothing)
         // Blanks count towards a line's length before they are trimmed.
         {dir.Write("q.hex", kEnd + "\n" + std::string(1000000, ' ')), "line 2 is longer than any HEX record can be"},
     };
-    const std::string unreadable[] = {"No such file or directory", "Is a directory", "is not a regular file",
-                                      "line 3 is longer than any HEX record can be", "Permission denied"};
-    const std::vector<std::string> paths = veltra::testing::UnreadableFiles(dir, twoRecords);
-    for (size_t i = 0; i < paths.size(); ++i)
-        cases.emplace_back(paths[i], unreadable[i]);
     const long peakBefore = veltra::testing::PeakMemoryKiB();
     for (const auto& [path, expected] : cases) {
         const veltra::RomLoadResult result = veltra::LoadRomFile(image, path);
         EXPECT_FALSE(result.ok) << path;
         EXPECT_EQ(result.message.rfind(path + ": ", 0), 0u) << result.message;
         EXPECT_NE(result.message.find(expected), std::string::npos) << result.message;
-        EXPECT_EQ(image.bytes, before.bytes) << path;
-        EXPECT_EQ(image.lastAddress, before.lastAddress) << path;
+        EXPECT_TRUE(image.bytes == before.bytes && image.lastAddress == before.lastAddress) << path;
     }
-    // The gigabyte was never read in.
     EXPECT_LT(veltra::testing::PeakMemoryKiB() - peakBefore, 64 * 1024);
 }
 

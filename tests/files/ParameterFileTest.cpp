@@ -1,10 +1,10 @@
 #include "BadInput.h"
 #include "ParameterFile.h"
+#include "RomImage.h"
 #include "TempDir.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <tuple>
 
 using veltra::ParameterLoadStatus;
 using veltra::ParameterTable;
@@ -69,38 +69,44 @@ TEST(ParameterFile, ReadsEveryLineButCommentsAsARow)
         lines += junk[start] != '#' ? 1 : 0;
     ASSERT_EQ(veltra::LoadParameterFile(dir.Write("junk.vtp", junk), table, error), ParameterLoadStatus::Loaded);
     EXPECT_EQ(table.rows.size(), lines);
-    ASSERT_EQ(veltra::LoadParameterFile(dir.Write("empty.vtp", ""), table, error), ParameterLoadStatus::Loaded);
-    EXPECT_TRUE(table.rows.empty() && table.transferMask.empty());
 }
 
-// A file that cannot be read to its end leaves the table the user had: its
-// rows, ticks, edited values and mask.
-TEST(ParameterFile, RefusedFilesLeaveTheTableAsItWas)
+// A file that cannot be read to its end is refused by name and reason without
+// being taken into memory, and leaves what the loader held: the image, or the
+// table with its ticks and unsaved edits. A parameter file too long in one
+// line is refused through the sheet.
+TEST(FileLoaders, RefuseWhatCannotBeReadAndKeepWhatTheyHeld)
 {
     TempDir dir;
+    const std::string head = ":00000001FF\n:00000001FF\n";
+    veltra::RomImage image;
     ParameterTable table;
     std::string error;
+    ASSERT_TRUE(veltra::LoadRomFile(image, dir.Write("good.hex", ":0100100042AD\n")).ok);
     ASSERT_EQ(veltra::LoadParameterFile(dir.Write("good.vtp", ",0010,[LOG] Year,1,U,26\n,0011,Unit,1,U,2\n"), table, error),
               ParameterLoadStatus::Loaded);
     table.rows[1].checked = true;
-    table.rows[1].value = "5";  // edited, not yet saved
-
-    std::vector<std::tuple<std::string, ParameterLoadStatus, std::string>> cases = {
-        {dir.Write("long.vtp", ",0010,A,1,U,1\n,0011,B,1,U,2\n" + std::string(1000000, 'x')), ParameterLoadStatus::ReadError,
-         "line 3 is too long for a parameter file"}};
-    const std::string unreadable[] = {"No such file or directory", "Is a directory", "is not a regular file",
-                                      "is too large for a parameter file", "Permission denied"};
-    const std::vector<std::string> paths = veltra::testing::UnreadableFiles(dir, ",0010,A,1,U,1\n");
-    for (size_t i = 0; i < paths.size(); ++i)
-        cases.emplace_back(paths[i], ParameterLoadStatus::CannotOpen, unreadable[i]);
+    table.rows[1].value = "5";
+    const veltra::RomImage before = image;
+    const std::pair<std::string, std::string> reasons[] = {
+        {"No such file or directory", "No such file or directory"}, {"Is a directory", "Is a directory"},
+        {"is not a regular file", "is not a regular file"},
+        {"line 3 is longer than any HEX record can be", "is too large for a parameter file"},
+        {"Permission denied", "Permission denied"}};
+    const std::vector<std::string> paths = veltra::testing::UnreadableFiles(dir, head);
     const long peakBefore = veltra::testing::PeakMemoryKiB();
-    for (const auto& [path, status, expected] : cases) {
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const veltra::RomLoadResult rom = veltra::LoadRomFile(image, paths[i]);
         ParameterTable after = table;
-        EXPECT_EQ(veltra::LoadParameterFile(path, after, error), status) << path;
-        EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
-        EXPECT_NE(error.find(expected), std::string::npos) << error;
-        EXPECT_EQ(after.rows.size(), 2u);
-        EXPECT_TRUE(after.rows[1].checked && after.rows[1].value == "5" && after.transferMask == table.transferMask);
+        EXPECT_EQ(veltra::LoadParameterFile(paths[i], after, error), ParameterLoadStatus::CannotOpen) << paths[i];
+        EXPECT_FALSE(rom.ok);
+        for (const auto& [message, reason] : {std::pair{rom.message, reasons[i].first}, {error, reasons[i].second}}) {
+            EXPECT_EQ(message.rfind(paths[i] + ": ", 0), 0u) << message;
+            EXPECT_NE(message.find(reason), std::string::npos) << message;
+        }
+        EXPECT_TRUE(image.bytes == before.bytes && image.lastAddress == before.lastAddress) << paths[i];
+        EXPECT_TRUE(after.rows.size() == 2 && after.rows[1].checked && after.rows[1].value == "5" &&
+                    after.transferMask == table.transferMask);
     }
     EXPECT_LT(veltra::testing::PeakMemoryKiB() - peakBefore, 64 * 1024);
 }

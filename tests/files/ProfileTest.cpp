@@ -1,9 +1,11 @@
+#include "AtomicFile.h"
 #include "BadInput.h"
 #include "Profile.h"
 #include "TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using veltra::ReadProfileString;
 using veltra::WriteProfileString;
@@ -55,27 +57,17 @@ TEST(Profile, ReadsValuesByTheFileRules)
         const char* key;
         std::string value;
     } cases[] = {
-        {"menu", "plain", "Open file"},
-        {"Menu", "SPACED KEY", "padded value"},
-        {"Menu", "Commented", "-"},
-        {"HIDDEN", "Plain", "-"},
-        {"Menu", "Quoted", "  keeps blanks  "},
-        {"Menu", "Single", " x "},
-        {"Menu", "Unmatched", "\"half"},
-        {"Menu", "Equals", "a=b"},
-        {"Menu", "Empty", ""},
-        {"Menu", "Later", "still in Menu"},
-        {"Other", "Plain", "other section"},
-        {"Menu", "Only", "-"},
-        {"Menu", "Missing", "-"},
-        {"Missing", "Plain", "-"},
+        {"menu", "plain", "Open file"},           {"Menu", "SPACED KEY", "padded value"},
+        {"Menu", "Commented", "-"},               {"HIDDEN", "Plain", "-"},
+        {"Menu", "Quoted", "  keeps blanks  "},   {"Menu", "Single", " x "},
+        {"Menu", "Unmatched", "\"half"},          {"Menu", "Equals", "a=b"},
+        {"Menu", "Empty", ""},                    {"Menu", "Later", "still in Menu"},
+        {"Other", "Plain", "other section"},      {"Menu", "Only", "-"},
+        {"Menu", "Missing", "-"},                 {"Missing", "Plain", "-"},
+        {"Tail", "After", "the long lines"},      {"Cut", "F", nul},
         // Values are cut at 511 bytes, never inside a character.
-        {"Cut", "A", std::string(511, 'a')},
-        {"Cut", "B", std::string(510, 'b')},
-        {"Cut", "C", std::string(509, 'c')},
-        {"Cut", "D", std::string(509, 'd') + "\xC3\xA9"},
-        {"Cut", "F", nul},
-        {"Tail", "After", "the long lines"},
+        {"Cut", "A", std::string(511, 'a')},      {"Cut", "B", std::string(510, 'b')},
+        {"Cut", "C", std::string(509, 'c')},      {"Cut", "D", std::string(509, 'd') + "\xC3\xA9"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReadProfileString(file, c.section, c.key, "-"), c.value) << c.section << " " << c.key;
@@ -151,4 +143,27 @@ TEST(Profile, FilesThatCannotBeReadGiveDefaultsAndStay)
     EXPECT_EQ(ReadProfileString(files.back(), "TEST", "ITEM_SETTING", "-"), "10100001");
     // The writes that failed left nothing behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), static_cast<long>(files.size()));
+}
+
+TEST(AtomicFile, ReplacesTheWholeFileOrNothing)
+{
+    TempDir dir;
+    const std::string file = dir.Write("a.txt", "old content that is longer");
+    ::chmod(file.c_str(), 0640);
+    std::string error;
+    ASSERT_TRUE(veltra::WriteFileAtomically(file, "new", error)) << error;
+    EXPECT_EQ(TempDir::Read(file), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    const std::string missingFolder = dir.File("no/such/folder/a.txt");
+    EXPECT_FALSE(veltra::WriteFileAtomically(missingFolder, "x", error));
+    EXPECT_EQ(error, missingFolder + ": No such file or directory");
+    // A folder in the file's place cannot be replaced; what it holds stays.
+    dir.Write("d/keep", "k");
+    EXPECT_FALSE(veltra::WriteFileAtomically(dir.File("d"), "x", error));
+    EXPECT_EQ(TempDir::Read(dir.File("d/keep")), "k");
+    // No temporary file is left beside them.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }

@@ -34,20 +34,19 @@ TEST(Settings, ValuesAsTheProgramReadsThem)
     EXPECT_EQ(veltra::ReadCountry(empty.Path().string()), "UN");
     EXPECT_EQ(veltra::ReadItemSetting(empty.Path().string()), Items("11111111"));
     EXPECT_TRUE(veltra::ReadExtraPorts(empty.Path().string()).empty());
+    EXPECT_TRUE(veltra::ReadSlotNames(empty.Path().string()).empty());
+    EXPECT_TRUE(veltra::ReadRecordsEnabled(empty.Path().string()));
 
     // Numbers as atoi reads them, but past the int range they saturate: 2^32 + 1
     // must not wrap round to 1.
-    const struct {
-        const char* text;
-        int value;
-    } numbers[] = {{" \t42abc", 42}, {"1abc", 1},          {"-7", -7}, {"+3", 3}, {"- 5", 0},
-                   {"", 0},           {"4294967297", INT_MAX}, {"-99999999999999999999", INT_MIN}};
-    for (const auto& n : numbers) {
-        EXPECT_EQ(veltra::ParseLeadingInt(n.text), n.value) << n.text;
+    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, int>>{
+             {" \t42abc", 42}, {"1abc", 1}, {"-7", -7}, {"+3", 3}, {"- 5", 0}, {"", 0}, {"4294967297", INT_MAX},
+             {"-99999999999999999999", INT_MIN}}) {
+        EXPECT_EQ(veltra::ParseLeadingInt(text), value) << text;
         // The mode mark option: 0 off, 1 on, any other number leaves it as it was.
-        const ProgramFolder folder("[OPTIONS]\nFW_DW_OPT01=" + std::string(n.text) + "\n");
-        EXPECT_EQ(veltra::ReadModeMarkOption(folder.Root(), false), n.value == 1) << n.text;
-        EXPECT_EQ(veltra::ReadModeMarkOption(folder.Root(), true), n.value != 0) << n.text;
+        const ProgramFolder folder("[OPTIONS]\nFW_DW_OPT01=" + std::string(text) + "\n");
+        EXPECT_EQ(veltra::ReadModeMarkOption(folder.Root(), false), value == 1) << text;
+        EXPECT_EQ(veltra::ReadModeMarkOption(folder.Root(), true), value != 0) << text;
     }
 
     // Each character of ITEM_SETTING is a number of its own.
@@ -65,6 +64,17 @@ TEST(Settings, ValuesAsTheProgramReadsThem)
         list += "," + expected.back();
     }
     EXPECT_EQ(veltra::ReadExtraPorts(ProgramFolder("[PORTS]\nEXTRA=" + list + "\n").Root()), expected);
+
+    // Slots in file order; the first section and the first of a repeated key
+    // count, as for every value. Records are off only at 0.
+    const ProgramFolder station("[SLOTS]\npci-0000:00:14.0-usb-0:2:1.0-port0 = \"Nest 17 \"\n; note\n/dev/ttyS0=Nest 1\n"
+                                "noequals\n/DEV/TTYS0=again\nempty=\n[RECORDS]\nENABLED=0\n[slots]\nlater=3\n");
+    EXPECT_EQ(veltra::ReadSlotNames(station.Root()),
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"pci-0000:00:14.0-usb-0:2:1.0-port0", "Nest 17 "}, {"/dev/ttyS0", "Nest 1"}, {"empty", ""}}));
+    EXPECT_FALSE(veltra::ReadRecordsEnabled(station.Root()));
+    for (const std::string on : {"1", "2", " -1"})
+        EXPECT_TRUE(veltra::ReadRecordsEnabled(ProgramFolder("[RECORDS]\nENABLED=" + on + "\n").Root())) << on;
 }
 
 TEST(Settings, ItemSettingGoesToTheUsersFileWhereTheProgramFolderCannotBeWritten)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HexRecord.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,13 +33,7 @@ struct Block {
 // The firmware the session downloads: a full block and a short last one.
 inline std::vector<Block> Image()
 {
-    Block first{0x0000, {}};
-    Block last{0x0400, {}};
-    for (unsigned i = 0; i < 128; ++i)
-        first.bytes.push_back(static_cast<std::uint8_t>(i));
-    for (unsigned i = 0; i < 16; ++i)
-        last.bytes.push_back(static_cast<std::uint8_t>(0xA0 + i));
-    return {first, last};
+    return {{0x0000, Ramp(128)}, {0x0400, Ramp(16, 0xA0)}};
 }
 
 struct Exchange {

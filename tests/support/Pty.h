@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
@@ -18,6 +17,28 @@
 
 namespace veltra::testing {
 
+// Reads from `fd` until `count` bytes came or `limit` passed; counts the reads
+// that returned data in `chunks`.
+inline std::string ReadFor(int fd, size_t count, std::chrono::milliseconds limit, size_t* chunks = nullptr)
+{
+    std::string received;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (received.size() < count) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd in{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&in, 1, static_cast<int>(left.count())) <= 0 || (in.revents & POLLIN) == 0)
+            break;
+        char buffer[8193];
+        const auto got = ::read(fd, buffer, std::min(sizeof buffer, count - received.size()));
+        if (got <= 0)
+            break;
+        received.append(buffer, static_cast<size_t>(got));
+        if (chunks != nullptr)
+            ++*chunks;
+    }
+    return received;
+}
+
 // A pseudo-terminal whose slave is the port under test and whose master is the
 // scripted peer. The slave stays open here too, so the peer keeps working while
 // the channel closes and reopens.
@@ -25,9 +46,8 @@ class Pty {
 public:
     Pty()
     {
-        if (::openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
+        if (::openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0)
             throw std::runtime_error("openpty failed");
-        }
         path_ = ::ttyname(slave_);
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     }
@@ -44,33 +64,14 @@ public:
 
     void CloseMaster()
     {
-        if (master_ >= 0) {
+        if (master_ >= 0)
             ::close(master_);
-            master_ = -1;
-        }
+        master_ = -1;
     }
 
-    // Reads from the master until `count` bytes came or `limit` passed.
     std::string Read(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const
     {
-        std::string out;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (out.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                break;
-            }
-            pollfd fd{master_, POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, count - out.size()));
-            if (n > 0) {
-                out.append(buffer, static_cast<size_t>(n));
-            }
-        }
-        return out;
+        return ReadFor(master_, count, limit);
     }
 
     // Whatever the master has queued now.
@@ -78,36 +79,27 @@ public:
     {
         std::string out;
         char buffer[4096];
-        ssize_t n = 0;
-        while ((n = ::read(master_, buffer, sizeof buffer)) > 0) {
+        for (ssize_t n = 0; (n = ::read(master_, buffer, sizeof buffer)) > 0;)
             out.append(buffer, static_cast<size_t>(n));
-        }
         return out;
     }
 
-    // Writes all of `data` unless `stop` is raised meanwhile.
-    bool Write(const void* data, size_t size, const std::atomic<bool>* stop = nullptr) const
+    // Writes all of `data`, waiting while the terminal's buffer is full.
+    bool Write(const std::string& data) const
     {
-        const auto* bytes = static_cast<const char*>(data);
-        size_t done = 0;
-        while (done < size) {
-            if (stop != nullptr && stop->load()) {
+        for (size_t done = 0; done < data.size();) {
+            const ssize_t n = ::write(master_, data.data() + done, data.size() - done);
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return false;
-            }
-            const ssize_t n = ::write(master_, bytes + done, size - done);
             if (n > 0) {
                 done += static_cast<size_t>(n);
-                continue;
+            } else {
+                pollfd out{master_, POLLOUT, 0};
+                ::poll(&out, 1, 20);
             }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                return false;
-            }
-            pollfd fd{master_, POLLOUT, 0};
-            ::poll(&fd, 1, 20);
         }
         return true;
     }
-    bool Write(const std::string& data) const { return Write(data.data(), data.size()); }
 
 private:
     int master_ = -1;
@@ -137,24 +129,9 @@ public:
                         error);
     }
 
-    // Reads until `count` bytes have arrived or `limit` has passed; returns what came.
     std::string Read(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
-        std::string received;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (received.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd in{fd_, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&in, 1, static_cast<int>(left.count())) <= 0 || (in.revents & POLLIN) == 0)
-                break;
-            char buffer[8193];
-            const auto got = ::read(fd_, buffer, std::min(sizeof buffer, count - received.size()));
-            if (got <= 0)
-                break;
-            received.append(buffer, static_cast<size_t>(got));
-            ++chunks_;
-        }
-        return received;
+        return ReadFor(fd_, count, limit, &chunks_);
     }
 
     // How many separate reads have returned data so far.
