@@ -26,12 +26,7 @@ protected:
     CMainFrame& Frame() { return app_.MainFrame(); }
     QAction* Action(int id) { return FindAction(Frame(), id); }
     QString Pane(int pane) { return Frame().findChild<QLabel*>(QStringLiteral("StatusPane%1").arg(pane))->text(); }
-    void Press(Qt::Key key)
-    {
-        Frame().activateWindow();
-        ASSERT_TRUE(RunUntil([&] { return QApplication::activeWindow() == &Frame(); }));
-        QTest::keyClick(&Frame(), key, Qt::ControlModifier);
-    }
+    void Press(Qt::Key key) { ASSERT_TRUE(PressControl(Frame(), key)); }
 
     ProgramFolder folder_{FAKE_MODULE};
     CCorvidApp app_;
@@ -66,22 +61,20 @@ TEST_F(HostCommands, EnablingFollowsTheModulesToolStates)
     for (const auto& [index, value] : std::map<int, int>{{4, 1}, {6, 1}, {21, 1}, {23, 1}})
         module_->ToolStates()[index] = value;
     // The toolbar is refreshed while the program is idle, the menus when they open.
-    const std::map<int, bool> toolbar{{PARAM_INIT, false},   {TOOL_OPEN_ROM, true},  {TOOL_OPEN_PARAM, false},
-                                      {PARAM_SAVE, false},   {TOOL_REFRESH, true},   {TOOL_DOWNLOAD, false},
-                                      {TOOL_UPLOAD, true},   {JIG_TEST, false},      {JIG_SHOW, false}};
-    EXPECT_TRUE(RunUntil([&] {
-        return std::ranges::all_of(toolbar, [&](const auto& entry) { return Action(entry.first)->isEnabled() == entry.second; });
-    }));
     for (const char* name : {"MENU_FILE", "MENU_ROM", "MENU_PARAMETER", "MENU_MODE", "MENU_HELP"}) {
         auto* menu = Frame().findChild<QMenu*>(name);
         menu->popup(Frame().mapToGlobal(QPoint(10, 10)));
         menu->hide();
     }
-    const std::map<int, bool> menu{{FILE_OPEN_HEX, true}, {FILE_OPEN_PARAM, false}, {FILE_EXIT, true},
-                                   {ROM_DOWN, true},      {PARAM_UP, true},         {PARAM_DOWN, false},
-                                   {MODE_ROM, true},      {MODE_PARAM, true},       {HELP_ABOUT, true}};
-    for (const auto& [id, enabled] : menu)
-        EXPECT_EQ(Action(id)->isEnabled(), enabled) << id;
+    const std::map<int, bool> enabled{
+        {PARAM_INIT, false},    {TOOL_OPEN_ROM, true},    {TOOL_OPEN_PARAM, false}, {PARAM_SAVE, false},
+        {TOOL_REFRESH, true},   {TOOL_DOWNLOAD, false},   {TOOL_UPLOAD, true},      {JIG_TEST, false},
+        {JIG_SHOW, false},      {FILE_OPEN_HEX, true},    {FILE_OPEN_PARAM, false}, {FILE_EXIT, true},
+        {ROM_DOWN, true},       {PARAM_UP, true},         {PARAM_DOWN, false},      {MODE_ROM, true},
+        {MODE_PARAM, true},     {HELP_ABOUT, true}};
+    RunUntil([&] { return std::ranges::all_of(enabled, [&](const auto& e) { return Action(e.first)->isEnabled() == e.second; }); });
+    for (const auto& [id, on] : enabled)
+        EXPECT_EQ(Action(id)->isEnabled(), on) << id;
 
     // A greyed button does nothing, and neither does the shortcut of a
     // disabled command.
@@ -102,11 +95,8 @@ TEST_F(HostCommands, ModeItemsKeepTheirOwnCheckMarks)
 {
     QAction* rom = Action(MODE_ROM);
     QAction* param = Action(MODE_PARAM);
-    param->trigger();
-    param->trigger();
-    rom->trigger();
-    rom->trigger();
-    param->trigger();
+    for (QAction* item : {param, param, rom, rom, param})
+        item->trigger();
     const std::vector<std::string> modes = {"CodeParamMode(8)", "CodeParamMode(0)", "CodeRomMode(8)", "CodeRomMode(8)",
                                             "CodeParamMode(8)"};
     const std::vector<std::string> calls = module_->Calls();

@@ -64,4 +64,14 @@ inline QAction* FindAction(const CMainFrame& frame, int id)
     return frame.findChild<QAction*>(QString::number(id));
 }
 
+// Ctrl+key as the operator types it: shortcuts reach only the active window.
+inline bool PressControl(CMainFrame& frame, Qt::Key key)
+{
+    frame.activateWindow();
+    if (!RunUntil([&] { return QApplication::activeWindow() == &frame; }))
+        return false;
+    QTest::keyClick(&frame, key, Qt::ControlModifier);
+    return true;
+}
+
 }  // namespace veltra::testing

@@ -7,11 +7,10 @@
 TEST(LockKeyState, ALockIsOnWhenAnyKeyboardLightsIt)
 {
     veltra::testing::TempDir leds;
-    leds.Write("input3::capslock/brightness", "1\n");
-    leds.Write("input3::numlock/brightness", "0\n");
-    leds.Write("input7::numlock/brightness", "1\n");
-    leds.Write("input3::scrolllock/max_brightness", "1\n");
-    leds.Write("phy0-led/brightness", "1\n");
+    for (const auto& [file, value] : {std::pair{"input3::capslock/brightness", "1"}, {"input3::numlock/brightness", "0"},
+                                      {"input7::numlock/brightness", "1"}, {"input3::scrolllock/max_brightness", "1"},
+                                      {"phy0-led/brightness", "1"}})
+        leds.Write(file, std::string(value) + "\n");
     const veltra::LockKeys keys = veltra::ReadLockKeys(leds.Path());
     EXPECT_TRUE(keys.caps && keys.num && !keys.scroll);
     const veltra::LockKeys none = veltra::ReadLockKeys(leds.Path() / "absent");

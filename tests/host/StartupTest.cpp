@@ -75,9 +75,7 @@ TEST(HostStartup, MenuTextsComeFromTheCountrysCaptionFile)
     const FakeModule module(folder.File("Tessel01.so"));
     EXPECT_EQ(MenuTexts(*app.MainFrame().findChild<QMenu*>("MENU_FILE")),
               (QStringList{"Datei(&D)", "Datei öffnen\tStrg+O", "Open Parameter File(&P)\tCtrl+P", "-", ""}));
-    app.MainFrame().activateWindow();
-    ASSERT_TRUE(RunUntil([&] { return QApplication::activeWindow() == &app.MainFrame(); }));
-    QTest::keyClick(&app.MainFrame(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(PressControl(app.MainFrame(), Qt::Key_O));
     EXPECT_EQ(module.LastCall(), "LoadHexFile");
 }
 
@@ -93,7 +91,6 @@ TEST(HostStartup, ModulesAreLoadedByNumberAndFailedLoadsLeaveNothingCallable)
     ASSERT_TRUE(app.InitInstance());
     CMainFrame& frame = app.MainFrame();
     CCorvidView& view = frame.View();
-    EXPECT_TRUE(frame.isVisible());
     EXPECT_TRUE(view.findChildren<QWidget*>().isEmpty());
     EXPECT_TRUE(RunUntil([&] { return FindAction(frame, JIG_TEST)->isEnabled(); }));
     for (const Command& command : AllCommands()) {
