@@ -6,8 +6,6 @@
 
 #include "Pty.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -58,21 +56,6 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
 inline void PumpFor(std::chrono::milliseconds span)
 {
     PumpUntil([] { return false; }, span);
-}
-
-// Threads of this process, from /proc/self/task.
-inline int ThreadCount()
-{
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/task")) {
-        while (dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') {
-                ++count;
-            }
-        }
-        ::closedir(dir);
-    }
-    return count;
 }
 
 }  // namespace veltra::testing

@@ -30,12 +30,11 @@ void AddTty(const TempDir& sys, const std::string& name, bool device, const char
 
 TEST(PortDiscovery, NamesAndDevicePaths)
 {
-    EXPECT_EQ(veltra::PortNameFromPath("/dev/ttyUSB0"), "ttyUSB0");
-    EXPECT_EQ(veltra::PortNameFromPath("/dev/pts/7"), "pts/7");
-    EXPECT_EQ(veltra::PortNameFromPath("/tmp/sim/port1"), "/tmp/sim/port1");
-    EXPECT_EQ(veltra::DevicePathFromName("ttyS0"), "/dev/ttyS0");
-    EXPECT_EQ(veltra::DevicePathFromName("pts/7"), "/dev/pts/7");
-    EXPECT_EQ(veltra::DevicePathFromName("/tmp/sim/port1"), "/tmp/sim/port1");
+    for (const auto& [path, name] : {std::pair{"/dev/ttyUSB0", "ttyUSB0"}, {"/dev/pts/7", "pts/7"},
+                                     {"/tmp/sim/port1", "/tmp/sim/port1"}}) {
+        EXPECT_EQ(veltra::PortNameFromPath(path), name);
+        EXPECT_EQ(veltra::DevicePathFromName(name), path);
+    }
     EXPECT_EQ(veltra::DevicePathFromName(""), "");
 }
 
@@ -54,18 +53,17 @@ TEST(PortDiscovery, NaturalOrder)
 TEST(PortDiscovery, SysfsListsRealPortsInNaturalOrder)
 {
     TempDir sys;
-    AddTty(sys, "ttyS10", true, "4");
-    AddTty(sys, "ttyS2", true, "4");
-    AddTty(sys, "ttyS0", true, "4");
-    AddTty(sys, "ttyS1", true, "0");   // placeholder UART: not a port
-    AddTty(sys, "ttyS3", true, "0");
-    AddTty(sys, "ttyUSB0", true);      // usb-serial reports no type
+    // Type 0 is a placeholder UART, usb-serial reports no type, virtual
+    // terminals have no device, and sysfs spells a '/' in a name as '!'.
+    for (const char* uart : {"ttyS10", "ttyS2", "ttyS0", "tts!0"})
+        AddTty(sys, uart, true, "4");
+    for (const char* placeholder : {"ttyS1", "ttyS3"})
+        AddTty(sys, placeholder, true, "0");
+    AddTty(sys, "ttyUSB0", true);
     AddTty(sys, "ttyACM1", true);
     AddTty(sys, "ttyAMA0", true, "83");
-    AddTty(sys, "tty0", false);        // virtual terminals, console, ptmx: no device
-    AddTty(sys, "console", false);
-    AddTty(sys, "ptmx", false);
-    AddTty(sys, "tts!0", true, "4");   // sysfs spells a '/' in the name as '!'
+    for (const char* virtualTty : {"tty0", "console", "ptmx"})
+        AddTty(sys, virtualTty, false);
 
     EXPECT_EQ(veltra::ListSysfsSerialPorts(sys.Path().string()),
               (PortNameList{"tts/0", "ttyACM1", "ttyAMA0", "ttyS0", "ttyS2", "ttyS10", "ttyUSB0"}));
@@ -85,8 +83,4 @@ TEST(PortDiscovery, ExtraPortsFollowInTheirOwnOrder)
     EXPECT_EQ(count, 4);
     // Existing paths only, in the order given; under /dev by their short name.
     EXPECT_EQ(ports, (PortNameList{"ttyS0", b, "null", a}));
-
-    PortNameList none;
-    EXPECT_EQ(veltra::EnumerateSerialPorts(none, {}, sys.File("nowhere")), 0);
-    EXPECT_TRUE(none.empty());
 }
