@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 using namespace std::chrono_literals;
 using veltra::PortWatcher;
@@ -17,10 +18,7 @@ namespace {
 
 bool Present(const SlotTable& table, const std::string& key)
 {
-    for (const veltra::SlotRow& row : table.Rows())
-        if (row.key == key)
-            return row.present;
-    return false;
+    return std::ranges::any_of(table.Rows(), [&](const veltra::SlotRow& row) { return row.key == key && row.present; });
 }
 
 }  // namespace
@@ -46,9 +44,9 @@ TEST(PortWatcher, AdaptersComeGoAndComeBackToTheirRow)
     EXPECT_TRUE(watcher.Warning().empty());
     ASSERT_EQ(table.Rows().size(), 3U);
     EXPECT_EQ(table.Label(0) + "|" + table.Label(1) + "|" + table.Label(2), "Nest 2 (ttyUSB0)|Nest 1|ttyS0");
-    table.SetTicked(0, true);
 
-    // An adapter announces itself several times; it is one change.
+    // An adapter announces itself several times; it is one change. What a
+    // replug does to its row is the slot table's, and the station's, to show.
     machine.Plug("ttyUSB1", "1");
     for (int i = 0; i < 4; ++i)
         events.Notice();
@@ -66,9 +64,6 @@ TEST(PortWatcher, AdaptersComeGoAndComeBackToTheirRow)
     events.Notice();
     ASSERT_TRUE(PumpUntil([&] { return reports == 3; }));
     EXPECT_EQ(last.replugged, (Rows{0}));
-    EXPECT_EQ(table.Label(0), "Nest 2 (ttyUSB2)");
-    EXPECT_TRUE(table.Rows()[0].ticked);
-    EXPECT_EQ(table.Rows().size(), 3U);
 }
 
 TEST(PortWatcher, ExtraLinksAreFollowedWithOrWithoutUdev)

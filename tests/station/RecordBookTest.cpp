@@ -60,10 +60,6 @@ TEST(RecordBook, OneLinePerRecordAndTodaysTally)
     const RecordBook::Tally tally = book.Today("bench-7");
     veltra::SetUtcClockForTesting({});
     EXPECT_EQ(std::tuple(tally.passed, tally.failed, tally.total), std::tuple(2, 1, 3));
-
-    RecordBook off(false, dir.File("off"));
-    EXPECT_EQ(off.Append(Record(true)), "");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("off")));
 }
 
 TEST(RecordBook, AFolderThatCannotBeWrittenIsReportedOnce)
