@@ -20,6 +20,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -134,10 +135,7 @@ QStringList Paths(const sim::VirtualBench& bench)
 
 size_t CountRequests(const sim::VirtualModule& module, const std::string& bytes)
 {
-    size_t count = 0;
-    for (const sim::Request& request : module.Requests())
-        count += request.bytes == bytes ? 1 : 0;
-    return count;
+    return static_cast<size_t>(std::ranges::count(module.Requests(), bytes, &sim::Request::bytes));
 }
 
 std::vector<uint8_t> Bytes(const QString& hex)
@@ -189,13 +187,11 @@ TEST(Cli, RomProgramsEveryPortAndReportsEachField)
             names << phase["name"].toString();
             EXPECT_GE(phase["ms"].toInteger(-1), 0);
         }
-        for (const QJsonObject& phase : run.Events("phase")) {
-            if (phase["port"] == ports[m])
-                started << phase["phase"].toString();
-        }
-        const QStringList expected{"handshake", "erase", "blank check", "program", "verify"};
-        EXPECT_EQ(names, expected);
-        EXPECT_EQ(started, expected);
+        for (const QJsonObject& phase : run.Events("phase"))
+            started << (phase["port"] == ports[m] ? phase["phase"].toString() : QString());
+        started.removeAll(QString());
+        EXPECT_EQ(names, (QStringList{"handshake", "erase", "blank check", "program", "verify"}));
+        EXPECT_EQ(started, names);
         const QJsonObject data = result["data"].toObject();
         EXPECT_EQ(data["size"].toInt(), 0x600);
         EXPECT_EQ(data["sha256"].toString(), sha);
@@ -207,9 +203,8 @@ TEST(Cli, RomProgramsEveryPortAndReportsEachField)
                                        {"failed", 0}, {"interrupted", false}, {"exit", 0}, {"ms", summary[0]["ms"]}}));
     std::ifstream records(cli.data.File("veltra/records/" +
                                         QDateTime::currentDateTimeUtc().toString("yyyy-MM-dd").toStdString() + ".jsonl"));
-    std::string line;
     int count = 0;
-    while (std::getline(records, line))
+    for (std::string line; std::getline(records, line);)
         count += line.find("\"operation\":\"rom\"") != std::string::npos ? 1 : 0;
     EXPECT_EQ(count, 4);
 }
