@@ -243,11 +243,14 @@ TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
     // Load, then change the file on disk: Yes reads it again before the run.
     harness->LoadRom(Firmware(0x0200));
     const std::string hexPath = harness->dir.File("firmware.hex");
+    const auto rewrite = [&](const std::string& text, time_t seconds) {
+        harness->dir.Write("firmware.hex", text);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {seconds, 5}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, hexPath.c_str(), times, 0), 0);
+    };
     firmware = Firmware(0x0300);
     std::reverse(firmware.begin(), firmware.end());
-    harness->dir.Write("firmware.hex", sim::HexFileText(firmware));
-    struct timespec times[2] = {{0, UTIME_OMIT}, {2000000000, 5}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, hexPath.c_str(), times, 0), 0);
+    rewrite(sim::HexFileText(firmware), 2000000000);
     Connect();
     c.erase->setChecked(true);
     {
@@ -261,9 +264,7 @@ TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
 
     // Changed again, into something that is no HEX file: the reload is
     // refused with its reason, and nothing is sent.
-    harness->dir.Write("firmware.hex", "not a hex file\n");
-    times[1] = {2100000000, 7};
-    ASSERT_EQ(::utimensat(AT_FDCWD, hexPath.c_str(), times, 0), 0);
+    rewrite("not a hex file\n", 2100000000);
     harness->Module(0).ClearRequests();
     PressWhen noWindow(kStatusWindow, "2", [] { return true; });
     MessageBoxes boxes(QMessageBox::Yes);

@@ -39,7 +39,7 @@ std::vector<QJsonObject> Records(const SheetHarness& harness)
 // The sheet on a machine of its own: a fake /sys and /dev whose adapters lead
 // to virtual modules, notices of adapters that come and go, and slot names.
 struct Station {
-    explicit Station(const Settings& settings) : modules(3, BootLoader())
+    explicit Station(const Settings& settings) : modules(2, BootLoader())
     {
         machine.Plug("ttyUSB0", "1", {}, modules.Module(0).Path());
         machine.Plug("ttyUSB1", "2", {}, modules.Module(1).Path());
@@ -67,8 +67,8 @@ struct Station {
 // Named slots come first in their settings order and stay, unplugged, until
 // their adapter comes; other adapters follow in discovery order. An adapter
 // pulled out leaves its row; plugged back into the same place under another
-// number it takes its row and tick again; a new adapter is a new row,
-// unticked. A run on an unplugged slot fails it at once while the others
+// number it takes its row and tick again (new adapters and their rows are the
+// slot table's own test). A run on an unplugged slot fails it at once while the others
 // finish, each port leaves one record with its slot's name, and the tally
 // counts them.
 TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
@@ -88,14 +88,10 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
     station.events->Notice();
     ASSERT_TRUE(WaitFor([&] { return station.List().Image(0) == port_image::kUnplugged; }));
     station.machine.Plug("ttyUSB5", "2", {}, station.modules.Module(1).Path());
-    station.machine.Plug("ttyUSB9", "4", {}, station.modules.Module(2).Path());
     station.events->Notice();
-    ASSERT_TRUE(WaitFor([&] { return station.List().PortCount() == 4; }));
-    EXPECT_EQ(station.Label(0), "Nest 2 (ttyUSB5)");
+    ASSERT_TRUE(WaitFor([&] { return station.Label(0) == "Nest 2 (ttyUSB5)"; }));
     EXPECT_TRUE(station.List().IsChecked(0));
     EXPECT_EQ(station.List().Image(0), port_image::kClosed);
-    EXPECT_EQ(station.Label(3), "ttyUSB9");
-    EXPECT_FALSE(station.List().IsChecked(3));
 
     // The FTDI adapters' latency timers read 16 ms after they opened.
     sheet.Controls().connect->click();
