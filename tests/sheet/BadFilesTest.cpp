@@ -30,16 +30,6 @@ private:
     std::vector<std::pair<int, std::string>> texts_;
 };
 
-// A sheet without ports, which says so once at start-up.
-std::unique_ptr<SheetHarness> PortlessSheet(const std::function<void(SheetHarness&)>& beforeStart = {})
-{
-    MessageBoxes startup;
-    auto harness = std::make_unique<SheetHarness>(std::vector<sim::ModuleOptions>{}, RunTimeouts{}, Settings{},
-                                                  beforeStart);
-    EXPECT_EQ(startup.Texts(), (std::vector<std::string>{"Setting Ports: No Serial Ports"}));
-    return harness;
-}
-
 // Chooses `path` in the file dialog and returns the one message it brings.
 std::string Refusal(const std::function<void()>& choose, const std::string& path)
 {
@@ -52,51 +42,38 @@ std::string Refusal(const std::function<void()>& choose, const std::string& path
 
 }  // namespace
 
-TEST(SheetBadFiles, RefusedHexFileKeepsTheImageAndSaysWhereItIsWrong)
+// A refused file keeps what the sheet held, and everything goes on naming the
+// file it came from. A refused parameter file keeps the list the user had,
+// unannounced; an empty one is an empty table, without a word; the default
+// file, asked for again, names itself. Why a file is refused is the readers'
+// own test.
+TEST(SheetBadFiles, RefusedFilesKeepWhatTheSheetHeld)
 {
-    auto harness = PortlessSheet();
-    CFlashkitSheet& sheet = *harness->sheet;
-    StatusBar statusBar(harness->view);
-    std::vector<uint8_t> firmware(0x300);
-    for (size_t i = 0; i < firmware.size(); ++i)
-        firmware[i] = static_cast<uint8_t>(i * 7);
-    harness->LoadRom(firmware);
-    const std::string goodPath = harness->dir.File("firmware.hex");
+    // Answers the start-up's "No Serial Ports", which the layout test checks.
+    auto startup = std::make_unique<MessageBoxes>();
+    SheetHarness harness(0);
+    startup.reset();
+    CFlashkitSheet& sheet = *harness.sheet;
+    StatusBar statusBar(harness.view);
+    harness.LoadRom(std::vector<uint8_t>(0x300, 0x5A));
+    const std::string goodPath = harness.dir.File("firmware.hex");
     ASSERT_EQ(sheet.Rom().loaded, 1);
     const auto named = statusBar.Last();
     ASSERT_EQ(named, std::make_pair(0, (sheet.Caption("FW_MSG", "MSG_STATUS4") + " ").toStdString() + goodPath));
     const RomImage before = sheet.Rom();
     // A refused file must not tick ROM Down for the image of another.
     sheet.Controls().romDown->setChecked(false);
-
-    // Why a file is refused is the HEX reader's own test.
-    const std::string path = harness->dir.Write("top.hex", ":02FFFF00AABB9B\n");
-    EXPECT_EQ(Refusal([&] { sheet.ChooseRomFile(); }, path),
-              "Veltra Downloader: " + path + ": line 1 puts data from FFFF to 10000, beyond the 64 KiB image");
+    const std::string hex = harness.dir.Write("top.hex", ":02FFFF00AABB9B\n");
+    EXPECT_EQ(Refusal([&] { sheet.ChooseRomFile(); }, hex),
+              "Veltra Downloader: " + hex + ": line 1 puts data from FFFF to 10000, beyond the 64 KiB image");
     EXPECT_EQ(sheet.Rom().bytes, before.bytes);
     EXPECT_EQ(sheet.Rom().lastAddress, before.lastAddress);
     EXPECT_EQ(sheet.Rom().loaded, 1);
     EXPECT_FALSE(sheet.Controls().romDown->isChecked());
-    // Everything names the file whose image the sheet still holds.
     EXPECT_EQ(sheet.Rom().filePath, goodPath);
     EXPECT_EQ(sheet.Rom().fileTime, before.fileTime);
     EXPECT_EQ(statusBar.Last(), named);
 
-    // Without ports, Connection never connects.
-    MessageBoxes boxes;
-    sheet.Controls().connect->click();
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, check a port and select a port..."}));
-    EXPECT_FALSE(sheet.IsConnected());
-}
-
-// A refused parameter file keeps the list the user had, unannounced; an
-// empty one is an empty table, without a word; the default file, asked for
-// again, names itself.
-TEST(SheetBadFiles, RefusedParameterFileKeepsTheListTheUserHad)
-{
-    auto harness = PortlessSheet();
-    CFlashkitSheet& sheet = *harness->sheet;
-    StatusBar statusBar(harness->view);
     ParameterTable& table = sheet.Parameters();
     ParameterList& list = *sheet.Controls().parameterList;
     ASSERT_GE(table.rows.size(), 2u);  // the default file
@@ -104,26 +81,28 @@ TEST(SheetBadFiles, RefusedParameterFileKeepsTheListTheUserHad)
     table.rows[1].value = "77";  // edited, not yet saved
     list.ShowRow(1);
     const size_t rows = table.rows.size();
-
-    const std::string path =
-        harness->dir.Write("long.vtp", ",0010,A,1,U,1\n,0011,B,1,U,2\n" + std::string(1000000, '7') + "\n");
-    const std::string text = Refusal([&] { sheet.ChooseParameterFile(); }, path);
-    EXPECT_EQ(text, "Veltra Downloader: " + path + ": line 3 is too long for a parameter file");
+    const std::string vtp =
+        harness.dir.Write("long.vtp", ",0010,A,1,U,1\n,0011,B,1,U,2\n" + std::string(1000000, '7') + "\n");
+    EXPECT_EQ(Refusal([&] { sheet.ChooseParameterFile(); }, vtp),
+              "Veltra Downloader: " + vtp + ": line 3 is too long for a parameter file");
     ASSERT_EQ(table.rows.size(), rows);
     EXPECT_TRUE(table.rows[1].checked);
     EXPECT_EQ(table.rows[1].value, "77");
     ASSERT_EQ(list.topLevelItemCount(), static_cast<int>(rows));
     EXPECT_EQ(list.topLevelItem(1)->text(7), "77");
     EXPECT_EQ(list.topLevelItem(1)->checkState(0), Qt::Checked);
-    EXPECT_EQ(statusBar.Last(), (std::pair<int, std::string>{}));
+    EXPECT_EQ(statusBar.Last(), named);
 
     EXPECT_EQ(sheet.LoadDefaultParameterFile(true), 1);
     EXPECT_EQ(statusBar.Last(), std::make_pair(1, (sheet.Caption("FW_MSG", "MSG_STATUS5") + " ").toStdString() +
-                                                      harness->dir.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp")));
-
+                                                      harness.dir.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp")));
     MessageBoxes boxes;
-    harness->LoadParameters("");
+    harness.LoadParameters("");
     EXPECT_TRUE(table.rows.empty());
     EXPECT_EQ(list.topLevelItemCount(), 0);
-    EXPECT_TRUE(boxes.Texts().empty());
+
+    // Without ports, Connection never connects.
+    sheet.Controls().connect->click();
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, check a port and select a port..."}));
+    EXPECT_FALSE(sheet.IsConnected());
 }

@@ -41,10 +41,10 @@ std::vector<std::string> TestFrames(const std::vector<int>& items, int result)
     return frames;
 }
 
+std::string Read(int address) { return Request({0x1B, 0x45, 0x52, 0, 0, 0x01, address}); }
+
 // The record read: addresses 464 to 467.
-const std::vector<std::string> kRecordReads = {
-    Request({0x1B, 0x45, 0x52, 0, 0, 0x01, 0xD0}), Request({0x1B, 0x45, 0x52, 0, 0, 0x01, 0xD1}),
-    Request({0x1B, 0x45, 0x52, 0, 0, 0x01, 0xD2}), Request({0x1B, 0x45, 0x52, 0, 0, 0x01, 0xD3})};
+const std::vector<std::string> kRecordReads = {Read(0xD0), Read(0xD1), Read(0xD2), Read(0xD3)};
 
 constexpr int kBlue = 0xFF0000;
 constexpr int kRed = 0x0000FF;
@@ -105,8 +105,7 @@ protected:
                    const std::string& items = "        ")
     {
         const auto cell = [&list, row](int column) {
-            const QTableWidgetItem* item = list.item(row, column);
-            return item ? item->text() : QString();
+            return list.item(row, column) ? list.item(row, column)->text() : QString();
         };
         EXPECT_EQ(cell(0).toStdString(), harness->Ports().PortName(port)) << "row " << row;
         EXPECT_EQ(cell(1), date) << "row " << row;
@@ -127,26 +126,46 @@ protected:
 
 }  // namespace
 
-// Every ticked port is tested at 9,600 bit/s and left open at that rate; an
-// open port that is not ticked is left alone. The options dialog opens with
-// what the last OK wrote; the items ticked are requested, and the untested
-// ones keep their bits in the result byte, which the log shows item by item.
-// Each test stamps one date.
+// Without a ticked port nothing starts, the options are not even offered,
+// and the log window closes by itself. Cancel writes nothing; every box
+// cleared keeps the choice but leaves nothing to test. Every ticked port is
+// tested at 9,600 bit/s and left open at that rate; an open port that is not
+// ticked is left alone. The options dialog opens with what the last OK wrote;
+// the items ticked are requested, and the untested ones keep their bits in
+// the result byte, which the log shows item by item. Each test stamps one date.
 TEST_F(ModuleTestRun, TheChosenItemsAreRequestedOnTickedPortsAndDecideTheResultByteUnderOneDate)
 {
     Start(std::vector<sim::ModuleOptions>(3));
+    MessageBoxes boxes;
+    OptionsAnswer options("", false);
+    harness->sheet->JigTest();
+    QElapsedTimer waited;
+    waited.start();
+    PressWhen guard(kTestLogWindow, "1", [&waited] { return waited.elapsed() > 10000; });
+    harness->sheet->ShowJigTest();
+    EXPECT_EQ(guard.Presses(), 0);
+    const Texts refusals = {"Module Test: Please, select a port", "Veltra Downloader: You should check the Ports!"};
+    EXPECT_EQ(boxes.Texts(), refusals);
+    EXPECT_TRUE(options.Shown().empty());
+
     harness->TickAll();
     harness->Connect();  // at the baud box's 115200
     ASSERT_EQ(harness->sheet->Ports().BaudRate(0), 115200u);
     harness->Tick(2, false);
-    MessageBoxes boxes;
-    OptionsAnswer options("", true);
+    harness->sheet->JigTest();
+    EXPECT_EQ(ItemSetting(), "11111111");
+    options.Set("00000000", true);
+    harness->sheet->JigTest();
+    EXPECT_EQ(ItemSetting(), "00000000");
+    EXPECT_TRUE(Sent(0).empty());
+
     const struct {
         std::string answer;  // empty keeps what the dialog shows
         std::string stored;
         std::vector<int> items;
         int result;
     } cases[] = {
+        {"11111111", "11111111", {1, 2, 3, 4, 5, 6, 7, 8}, 0x00},
         {"", "11111111", {1, 2, 3, 4, 5, 6, 7, 8}, 0x00},
         {"01100000", "01100000", {2, 3}, 0x9F},
         {"11000000", "11000000", {1, 2}, 0x3F},
@@ -165,17 +184,17 @@ TEST_F(ModuleTestRun, TheChosenItemsAreRequestedOnTickedPortsAndDecideTheResultB
             EXPECT_EQ(Colour(module), kBlue);
         }
     }
-    EXPECT_EQ(options.Shown(), (Texts{"11111111", "11111111", "01100000", "11000000"}));
+    EXPECT_EQ(options.Shown(), (Texts{"11111111", "11111111", "00000000", "11111111", "11111111", "01100000", "11000000"}));
     EXPECT_EQ(ReadItemSetting(harness->dir.Path().string()),
               (std::array<bool, 8>{true, false, false, true, false, false, true, false}));
-    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(boxes.Texts(), refusals);
     EXPECT_TRUE(harness->sheet->IsConnected());
     EXPECT_EQ(harness->sheet->Ports().BaudRate(1), 9600u);
     EXPECT_TRUE(harness->sheet->Ports().IsOpen(2));
 
     const size_t tested = RequestCount(0);
     QTableWidget& list = ReadRecords(boxes);
-    EXPECT_EQ(boxes.Texts(), (Texts{"Veltra Downloader: Compeleted!"}));
+    EXPECT_EQ(boxes.Last(), "Veltra Downloader: Compeleted!");
     ASSERT_EQ(list.rowCount(), 2);
     for (int row = 0; row < 2; ++row) {
         ExpectRow(list, row, row, "2008-05-13", "0x6D", "PFFPFFPF");
@@ -251,11 +270,8 @@ TEST_F(ModuleTestRun, FailuresAndNoiseStopOnlyTheirPortAndTheLogShowsEveryTicked
     const std::string refusal = "Module Test: Can not open a serial port: " + harness->Ports().PortName(7);
     EXPECT_EQ(boxes.Texts(), (Texts{refusal}));
 
-    // The log: one row per ticked port in list order, read through noise too.
-    sim::Faults noisy;
-    noisy.strayBeforeReply = 2;
-    noisy.strayBytes = "\x1B";
-    Module(5).SetFaults(noisy);
+    // The log: one row per ticked port in list order, read through port 5's
+    // cut replies too.
     sim::Faults garbled;
     garbled.garbledReply = 1;
     Module(6).SetFaults(garbled);
@@ -271,37 +287,4 @@ TEST_F(ModuleTestRun, FailuresAndNoiseStopOnlyTheirPortAndTheLogShowsEveryTicked
     ExpectRow(list, 6, 7, "Timeout!", "");
     EXPECT_FALSE(harness->sheet->Ports().IsOpen(2));
     EXPECT_TRUE(Sent(1).empty() && Sent(7).empty());
-}
-
-TEST_F(ModuleTestRun, OnlyTickedPortsAndTheOptionsDecideWhetherATestStarts)
-{
-    Start(std::vector<sim::ModuleOptions>(1));
-    MessageBoxes boxes;
-    OptionsAnswer options("", false);
-
-    // No ticked port: said, and the options are not even offered.
-    harness->sheet->JigTest();
-    EXPECT_EQ(boxes.Texts(), (Texts{"Module Test: Please, select a port"}));
-    EXPECT_TRUE(options.Shown().empty());
-
-    // Cancel writes nothing; every box cleared keeps the choice but leaves
-    // nothing to test.
-    harness->Tick(0);
-    harness->sheet->JigTest();
-    EXPECT_EQ(ItemSetting(), "11111111");
-    options.Set("00000000", true);
-    harness->sheet->JigTest();
-    EXPECT_EQ(ItemSetting(), "00000000");
-    EXPECT_TRUE(Sent(0).empty());
-    EXPECT_EQ(options.Shown(), (Texts{"11111111", "11111111"}));
-
-    // Nothing ticked: said, and the window closes by itself.
-    harness->Tick(0, false);
-    QElapsedTimer waited;
-    waited.start();
-    PressWhen guard(kTestLogWindow, "1", [&waited] { return waited.elapsed() > 10000; });
-    harness->sheet->ShowJigTest();
-    EXPECT_EQ(guard.Presses(), 0);
-    EXPECT_EQ(boxes.Texts(), (Texts{"Module Test: Please, select a port", "Veltra Downloader: You should check the Ports!"}));
-    EXPECT_TRUE(Sent(0).empty());
 }
