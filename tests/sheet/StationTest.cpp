@@ -20,8 +20,7 @@ namespace {
 std::vector<QJsonObject> Records(const SheetHarness& harness)
 {
     std::vector<QJsonObject> lines;
-    std::error_code error;
-    for (const auto& file : std::filesystem::directory_iterator(harness.dir.File("records"), error)) {
+    for (const auto& file : std::filesystem::directory_iterator(harness.dir.File("records"))) {
         std::ifstream in(file.path());
         for (std::string line; std::getline(in, line);)
             lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
@@ -55,7 +54,6 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
                              h.environment.devRoot = machine.Dev();
                              h.environment.deviceEvents = [source] { return DeviceEventSource{std::move(*source), {}}; };
                          });
-    CFlashkitSheet& sheet = *harness.sheet;
     PortList& list = harness.Ports();
     ASSERT_EQ(list.PortCount(), 3);
     EXPECT_EQ(list.PortName(0), "Nest 2 (ttyUSB1)");
@@ -76,12 +74,12 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
     EXPECT_EQ(list.Image(0), port_image::kClosed);
 
     // The FTDI adapters' latency timers read 16 ms after they opened.
-    sheet.Controls().connect->click();
+    harness.Connect();
     EXPECT_EQ(list.StatusText(2), "latency timer 16 ms: see the udev rule in the README");
     harness.LoadRom(std::vector<uint8_t>(0x200, 0x5A));
     MessageBoxes boxes;
     PressWhen closer(kStatusWindow, "2", [&] { return harness.Finished() == 3; });
-    sheet.Controls().startDownload->click();
+    harness.Controls().startDownload->click();
     EXPECT_EQ(harness.Row(1), " - Can not open a serial port: unplugged ");
     for (int module : {0, 1})
         EXPECT_EQ(modules.Module(static_cast<size_t>(module)).Flash()[0x100], 0x5A) << module;
@@ -96,7 +94,7 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
     EXPECT_EQ(byPort[""]["slot"].toString(), "Nest 7");
     EXPECT_EQ(byPort[""]["failure"].toString(), "Can not open a serial port: unplugged");
     EXPECT_EQ(byPort["ttyUSB0"]["data"].toObject()["size"].toInt(), 0x200);
-    EXPECT_EQ(sheet.Controls().tally->text(), "Today: 2 passed, 1 failed, 3 in all");
+    EXPECT_EQ(harness.Controls().tally->text(), "Today: 2 passed, 1 failed, 3 in all");
 }
 
 // Records never stop a run: a folder that cannot be written is said once;
