@@ -30,16 +30,6 @@ private:
     std::vector<std::pair<int, std::string>> texts_;
 };
 
-// Chooses `path` in the file dialog and returns the one message it brings.
-std::string Refusal(const std::function<void()>& choose, const std::string& path)
-{
-    MessageBoxes boxes;
-    FileDialogs dialogs(path);
-    choose();
-    EXPECT_EQ(boxes.Texts().size(), 1u) << path;
-    return boxes.Last();
-}
-
 }  // namespace
 
 // A refused file keeps what the sheet held, and everything goes on naming the
@@ -64,8 +54,8 @@ TEST(SheetBadFiles, RefusedFilesKeepWhatTheSheetHeld)
     // A refused file must not tick ROM Down for the image of another.
     sheet.Controls().romDown->setChecked(false);
     const std::string hex = harness.dir.Write("top.hex", ":02FFFF00AABB9B\n");
-    EXPECT_EQ(Refusal([&] { sheet.ChooseRomFile(); }, hex),
-              "Veltra Downloader: " + hex + ": line 1 puts data from FFFF to 10000, beyond the 64 KiB image");
+    EXPECT_EQ(Said([&] { FileDialogs dialogs(hex); sheet.ChooseRomFile(); }),
+              Texts{"Veltra Downloader: " + hex + ": line 1 puts data from FFFF to 10000, beyond the 64 KiB image"});
     EXPECT_EQ(sheet.Rom().bytes, before.bytes);
     EXPECT_EQ(sheet.Rom().lastAddress, before.lastAddress);
     EXPECT_EQ(sheet.Rom().loaded, 1);
@@ -83,8 +73,8 @@ TEST(SheetBadFiles, RefusedFilesKeepWhatTheSheetHeld)
     const size_t rows = table.rows.size();
     const std::string vtp =
         harness.dir.Write("long.vtp", ",0010,A,1,U,1\n,0011,B,1,U,2\n" + std::string(1000000, '7') + "\n");
-    EXPECT_EQ(Refusal([&] { sheet.ChooseParameterFile(); }, vtp),
-              "Veltra Downloader: " + vtp + ": line 3 is too long for a parameter file");
+    EXPECT_EQ(Said([&] { FileDialogs dialogs(vtp); sheet.ChooseParameterFile(); }),
+              Texts{"Veltra Downloader: " + vtp + ": line 3 is too long for a parameter file"});
     ASSERT_EQ(table.rows.size(), rows);
     EXPECT_TRUE(table.rows[1].checked);
     EXPECT_EQ(table.rows[1].value, "77");
@@ -96,13 +86,11 @@ TEST(SheetBadFiles, RefusedFilesKeepWhatTheSheetHeld)
     EXPECT_EQ(sheet.LoadDefaultParameterFile(true), 1);
     EXPECT_EQ(statusBar.Last(), std::make_pair(1, (sheet.Caption("FW_MSG", "MSG_STATUS5") + " ").toStdString() +
                                                       harness.dir.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp")));
-    MessageBoxes boxes;
-    harness.LoadParameters("");
+    EXPECT_TRUE(Said([&] { harness.LoadParameters(""); }).empty());
     EXPECT_TRUE(table.rows.empty());
     EXPECT_EQ(list.topLevelItemCount(), 0);
 
     // Without ports, Connection never connects.
-    sheet.Controls().connect->click();
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, check a port and select a port..."}));
+    EXPECT_EQ(Said([&] { harness.Connect(); }), Texts{"Veltra Downloader: Please, check a port and select a port..."});
     EXPECT_FALSE(sheet.IsConnected());
 }

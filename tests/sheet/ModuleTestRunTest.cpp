@@ -48,7 +48,6 @@ const std::vector<std::string> kRecordReads = {Read(0xD0), Read(0xD1), Read(0xD2
 constexpr int kBlue = 0xFF0000;
 constexpr int kRed = 0x0000FF;
 using Record = std::array<uint8_t, 4>;
-using Texts = std::vector<std::string>;
 
 class ModuleTestRun : public ::testing::Test {
 protected:

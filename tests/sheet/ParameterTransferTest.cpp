@@ -171,14 +171,10 @@ TEST_F(ParameterTransfers, UploadReadsWhatItIsAskedThroughNoiseAndStopsAtAFault)
     EXPECT_TRUE(EveryRequestAnsweredAt9600(module));
 
     // How a saved table reads back is the parameter file's own test.
-    {
-        MessageBoxes boxes;
-        FileDialogs dialogs(harness->dir.File("uploaded.vtp"));
-        harness->sheet->SaveParameterFile();
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Save Parameter: Save is done!"}));
-    }
-    EXPECT_NE(TempDir::Read(harness->dir.File("uploaded.vtp")).find(",001C,[SYS] Serial,3,H,0x0ab0ff\r\n"),
-              std::string::npos);
+    const std::string saved = harness->dir.File("uploaded.vtp");
+    EXPECT_EQ(Said([&] { FileDialogs dialogs(saved); harness->sheet->SaveParameterFile(); }),
+              Texts{"Save Parameter: Save is done!"});
+    EXPECT_NE(TempDir::Read(saved).find(",001C,[SYS] Serial,3,H,0x0ab0ff\r\n"), std::string::npos);
 
     for (int row = 0; row < kRows; ++row)
         Table().rows[static_cast<size_t>(row)].value = "edit " + std::to_string(row);
@@ -245,9 +241,7 @@ TEST_F(ParameterTransfers, DownloadChecksEveryValueFirstAndWritesOnlyTheTickedRo
     harness->Connect();  // at the box's 115200
     {
         PressWhen noWindow(kStatusWindow, "2", [] { return true; });
-        MessageBoxes boxes;
-        harness->sheet->StartDownload();
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
+        EXPECT_EQ(Said([&] { harness->sheet->StartDownload(); }), (Texts{
                                      "Parameter Download: Please, check the parameter data:\n"
                                      "ID 2 [SYS] Unsigned: 256 does not fit 1 byte (0 to 255)\n"
                                      "ID 3 [SYS] Word: \"12a\" is not a whole number\n"
@@ -302,15 +296,8 @@ TEST_F(ParameterTransfers, RefusalsSayWhyAndStartNothing)
     CFlashkitSheet& sheet = *harness->sheet;
     PressWhen statusCloser(kStatusWindow, "2", [] { return true; });
     PressWhen uploadCloser(kUploadWindow, "2", [] { return true; });
-    // What starting one says.
-    const auto said = [](const std::function<void()>& start) {
-        MessageBoxes boxes;
-        start();
-        return boxes.Texts();
-    };
-    const auto upload = [&] { return said([&] { sheet.StartUpload(); }); };
-    const auto download = [&] { return said([&] { sheet.StartDownload(); }); };
-    using Texts = std::vector<std::string>;
+    const auto upload = [&] { return Said([&] { sheet.StartUpload(); }); };
+    const auto download = [&] { return Said([&] { sheet.StartDownload(); }); };
 
     TickRows({0});
     EXPECT_EQ(upload(), (Texts{"Parameter Upload: Please, select a port"}));

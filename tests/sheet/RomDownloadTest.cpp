@@ -11,10 +11,7 @@ using namespace veltra::testing;
 
 namespace {
 
-long ThreadCount()
-{
-    return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
-}
+long ThreadCount() { return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}); }
 
 std::vector<uint8_t> Firmware(size_t size)
 {
@@ -200,9 +197,7 @@ TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
         c.romDown->setChecked(!verifyOnly);
         c.verify->setChecked(verifyOnly);
         PressWhen noWindow(kStatusWindow, "2", [] { return true; });
-        MessageBoxes boxes(QMessageBox::Yes);
-        c.startDownload->click();
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, load a ROM file..."}));
+        EXPECT_EQ(Said([&] { c.startDownload->click(); }), Texts{"Veltra Downloader: Please, load a ROM file..."});
         EXPECT_EQ(noWindow.Presses(), 0);
     }
     EXPECT_TRUE(harness->Module(0).Requests().empty());

@@ -140,9 +140,7 @@ TEST(SheetConnection, PortsThatWillNotOpenSayWhyAtConnection)
     // With only those ticked, nothing connects and the user is told.
     sheet.Controls().disconnect->click();
     harness.Tick(2, false);
-    MessageBoxes boxes;
-    harness.Connect();
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Veltra Downloader: Please, check a port and select a port..."}));
+    EXPECT_EQ(Said([&] { harness.Connect(); }), Texts{"Veltra Downloader: Please, check a port and select a port..."});
     EXPECT_FALSE(sheet.IsConnected());
     EXPECT_EQ(ports.StatusText(1).toStdString(), reasons[1]);
     EXPECT_EQ(TempDir::Read(plain), "keep me\n");

@@ -39,6 +39,7 @@ constexpr const char* kOptionsDialog = "4024";
 constexpr const char* kTestLogWindow = "148";
 
 using Settings = std::vector<std::array<std::string, 3>>;
+using Texts = std::vector<std::string>;
 
 inline sim::ModuleOptions BootLoader(int eraseMs = 30)
 {
@@ -107,6 +108,15 @@ private:
         }
     }};
 };
+
+// What the message boxes that `action` brings up say; each is answered as
+// MessageBoxes does.
+inline Texts Said(const std::function<void()>& action)
+{
+    MessageBoxes boxes;
+    action();
+    return boxes.Texts();
+}
 
 // Answers every file dialog that opens with `path`.
 class FileDialogs {
