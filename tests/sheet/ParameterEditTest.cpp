@@ -31,7 +31,6 @@ protected:
         harness = std::make_unique<SheetHarness>(1);
         Load();
         harness->Controls().paramMode->click();
-        ASSERT_TRUE(List().isEnabled());
     }
     void Load()
     {
@@ -70,10 +69,6 @@ protected:
                 return editor;
         return nullptr;
     }
-    bool EditorClosed()
-    {
-        return WaitFor([&] { return !List().IsEditing() && !Editor(); }, 2000);
-    }
 
     std::unique_ptr<SheetHarness> harness;
 };
@@ -83,10 +78,25 @@ protected:
 // However an edit ends, the typed text stays: Escape, Enter, or a click on
 // another row. The text is not checked: a wrong value is for a download to
 // find. A file read during an edit replaces the rows, and the old editor's
-// text must not land in the new ones.
-TEST_F(ParameterEdit, EveryWayAnEditEndsKeepsTheTypedText)
+// text must not land in the new ones. Reserved and log rows, and the space
+// below the last row, open no editor.
+TEST_F(ParameterEdit, EditsKeepTheTypedTextOnlyValueRowsOpenAndTheHeadingTicks)
 {
     const std::vector<std::string> fromFile = Values();
+    const QPoint below(10, List().viewport()->height() - 3);
+    ASSERT_EQ(List().itemAt(below), nullptr);
+    for (const int row : {kReservedRow, kLogRow, kLowerLogRow, -1}) {  // -1: below the last row
+        if (row < 0) {
+            QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, below);
+        } else {
+            DoubleClick(row);
+            PressEnterOn(row);
+        }
+        QApplication::processEvents();
+        EXPECT_FALSE(List().IsEditing()) << row;
+        EXPECT_EQ(Editor(), nullptr) << row;
+    }
+
     const struct {
         int row;
         bool byEnter;  // else by a double click
@@ -114,56 +124,34 @@ TEST_F(ParameterEdit, EveryWayAnEditEndsKeepsTheTypedText)
         editor->selectAll();
         QTest::keyClicks(editor, QString::fromLatin1(c.typed));
         c.end(editor);
-        ASSERT_TRUE(EditorClosed()) << c.typed;
+        ASSERT_TRUE(WaitFor([&] { return !List().IsEditing() && !Editor(); }, 2000)) << c.typed;
         expected[static_cast<size_t>(c.row)] = c.typed;
         EXPECT_EQ(Values(), c.kept ? expected : fromFile) << c.typed;
     }
-}
 
-TEST_F(ParameterEdit, ReservedAndLogRowsCannotBeEdited)
-{
-    for (const int row : {kReservedRow, kLogRow, kLowerLogRow}) {
-        DoubleClick(row);
-        PressEnterOn(row);
-        QApplication::processEvents();
-        EXPECT_FALSE(List().IsEditing()) << row;
-        EXPECT_EQ(Editor(), nullptr) << row;
-    }
-    // Below the last row there is nothing to edit.
-    const QPoint below(10, List().viewport()->height() - 3);
-    ASSERT_EQ(List().itemAt(below), nullptr);
-    QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, below);
-    EXPECT_FALSE(List().IsEditing());
-    EXPECT_EQ(Table().rows[kLogRow].value, "26");
-    EXPECT_EQ(Table().rows[kReservedRow].value, "");
-
-    // The editable row next to them still opens.
-    DoubleClick(kLowerLogRow + 1);
-    EXPECT_TRUE(WaitFor([&] { return Editor() != nullptr; }, 2000));
-}
-
-TEST_F(ParameterEdit, CheckHeadingTicksEveryRowButReservedOnes)
-{
+    // The tick heading ticks every row but the reserved one, which keeps its
+    // own tick either way; any other heading does nothing.
     QHeaderView* header = List().header();
     const auto clickHeading = [&](int column) {
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     };
-    const auto ticked = [&](int row) {
-        return Table().rows[static_cast<size_t>(row)].checked &&
-               List().topLevelItem(row)->checkState(0) == Qt::Checked;
+    // The rows' ticks, "1" or "0", as the table and the list both hold them.
+    const auto ticks = [&] {
+        std::string marks;
+        for (int row = 0; row < 6; ++row) {
+            const bool ticked = Table().rows[static_cast<size_t>(row)].checked;
+            EXPECT_EQ(List().topLevelItem(row)->checkState(0), ticked ? Qt::Checked : Qt::Unchecked) << row;
+            marks += ticked ? '1' : '0';
+        }
+        return marks;
     };
-    clickHeading(4);  // any other heading does nothing
-    for (int row = 0; row < 6; ++row)
-        EXPECT_FALSE(ticked(row)) << row;
+    clickHeading(4);
+    EXPECT_EQ(ticks(), "000000");
     clickHeading(0);
-    for (int row = 0; row < 6; ++row)
-        EXPECT_EQ(ticked(row), row != kReservedRow) << row;
-
-    // A reserved row keeps its own tick either way.
+    EXPECT_EQ(ticks(), "110111");
     List().topLevelItem(kReservedRow)->setCheckState(0, Qt::Checked);
-    EXPECT_TRUE(Table().rows[kReservedRow].checked);
+    EXPECT_EQ(ticks(), "111111");
     clickHeading(0);
-    for (int row = 0; row < 6; ++row)
-        EXPECT_EQ(ticked(row), row == kReservedRow) << row;
+    EXPECT_EQ(ticks(), "001000");
 }

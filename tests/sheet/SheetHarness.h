@@ -17,7 +17,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -40,6 +39,15 @@ constexpr const char* kOptionsDialog = "4024";
 constexpr const char* kTestLogWindow = "148";
 
 using Settings = std::vector<std::array<std::string, 3>>;
+using Texts = std::vector<std::string>;
+
+inline sim::ModuleOptions BootLoader(int eraseMs = 30)
+{
+    sim::ModuleOptions options;
+    options.start = sim::Personality::BootLoader;
+    options.eraseTime = std::chrono::milliseconds(eraseMs);
+    return options;
+}
 
 inline QApplication& App()
 {
@@ -84,8 +92,9 @@ public:
     std::string Last() const { return texts_.empty() ? std::string() : texts_.back(); }
 
 private:
-    void Poll()
-    {
+    QMessageBox::StandardButton answer_;
+    std::vector<std::string> texts_;
+    Poller poller_{[this] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(widget);
             if (!box || !box->isVisible())
@@ -97,12 +106,17 @@ private:
             if (button)
                 button->click();
         }
-    }
-
-    QMessageBox::StandardButton answer_;
-    std::vector<std::string> texts_;
-    Poller poller_{[this] { Poll(); }};
+    }};
 };
+
+// What the message boxes that `action` brings up say; each is answered as
+// MessageBoxes does.
+inline Texts Said(const std::function<void()>& action)
+{
+    MessageBoxes boxes;
+    action();
+    return boxes.Texts();
+}
 
 // Answers every file dialog that opens with `path`.
 class FileDialogs {
@@ -110,8 +124,8 @@ public:
     explicit FileDialogs(std::string path) : path_(std::move(path)) {}
 
 private:
-    void Poll()
-    {
+    std::string path_;
+    Poller poller_{[this] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             if (!dialog || !dialog->isVisible())
@@ -123,10 +137,7 @@ private:
             dialog->selectFile(QString::fromStdString(path_));
             static_cast<QDialog*>(dialog)->accept();
         }
-    }
-
-    std::string path_;
-    Poller poller_{[this] { Poll(); }};
+    }};
 };
 
 // Presses a window's button whenever the window shows and `ready` holds, as
@@ -140,20 +151,17 @@ public:
     int Presses() const { return presses_; }
 
 private:
-    void Poll()
-    {
+    const char* window_;
+    const char* button_;
+    std::function<bool()> ready_;
+    int presses_ = 0;
+    Poller poller_{[this] {
         QWidget* shown = VisibleWindow(window_);
         if (!shown || !ready_())
             return;
         ++presses_;
         shown->findChild<QAbstractButton*>(QLatin1String(button_))->click();
-    }
-
-    const char* window_;
-    const char* button_;
-    std::function<bool()> ready_;
-    int presses_ = 0;
-    Poller poller_{[this] { Poll(); }};
+    }};
 };
 
 // Answers the test options dialog whenever it shows: notes the boxes as the
@@ -170,8 +178,10 @@ public:
     const std::vector<std::string>& Shown() const { return shown_; }
 
 private:
-    void Poll()
-    {
+    std::string wanted_;
+    bool ok_;
+    std::vector<std::string> shown_;
+    Poller poller_{[this] {
         QWidget* dialog = VisibleWindow(kOptionsDialog);
         if (!dialog)
             return;
@@ -184,12 +194,7 @@ private:
         }
         shown_.push_back(states);
         dialog->findChild<QAbstractButton*>(QLatin1String(ok_ ? "1" : "2"))->click();
-    }
-
-    std::string wanted_;
-    bool ok_;
-    std::vector<std::string> shown_;
-    Poller poller_{[this] { Poll(); }};
+    }};
 };
 
 // Another program holding a port, the way the tool itself holds one.
@@ -225,7 +230,7 @@ public:
     }
 
     // `settings` go into the settings file; `beforeStart` may change the
-    // program folder further before the sheet reads it.
+    // program folder, the environment or the country before the sheet starts.
     explicit SheetHarness(const std::vector<sim::ModuleOptions>& perModule, RunTimeouts timeouts = {},
                           const Settings& settings = {}, const std::function<void(SheetHarness&)>& beforeStart = {})
     {
@@ -250,7 +255,7 @@ public:
             beforeStart(*this);
         view.resize(1024, 700);
         view.show();
-        sheet = new CFlashkitSheet(&view, dir.Path().string(), "UN", environment);
+        sheet = new CFlashkitSheet(&view, dir.Path().string(), country, environment);
         sheet->Initialise();
     }
 
@@ -286,6 +291,7 @@ public:
     TempDir dir;
     std::unique_ptr<sim::VirtualBench> bench;
     SheetEnvironment environment;
+    std::string country = "UN";
     QWidget view;
     CFlashkitSheet* sheet = nullptr;
 };
