@@ -237,3 +237,32 @@ TEST(PortBank, ChunksComeOneAtATimeInOrderAndAHandlerMayClose)
     EXPECT_EQ(b.received[0], "first");
     EXPECT_FALSE(b.bank.IsOpen(0));
 }
+
+// A long reply of known length is read in two goes, not piece by piece: once
+// part of it is in, the port is left alone until shortly before the rest can
+// have come at the line's rate. The pause never holds up the time-out of a
+// reply that stops short.
+TEST(PortBank, ALongReplyIsReadWholeAfterAPauseAndStillTimesOut)
+{
+    Bench b(1);
+    ASSERT_TRUE(b.bank.Open(0, 9600));  // a character a millisecond: the rest takes about 400 ms
+    const std::string reply(500, 'R');
+    ASSERT_TRUE(b.bank.Send(0, CommandRecord::Make(code::kReadBack, ":05", 500), 60000));
+    b.ptys[0]->Write(reply.substr(0, 100));
+    ASSERT_TRUE(PumpUntil([&] { return b.received[0].size() == 100; }));
+    for (size_t at = 100; at < 500; at += 100) {
+        b.ptys[0]->Write(reply.substr(at, 100));
+        veltra::testing::PumpFor(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return b.received[0].size() == 500; }));
+    EXPECT_EQ(b.received[0], reply);
+    EXPECT_EQ(b.chunks[0], 2);
+    b.bank.ReplyArrived(0);
+
+    b.received.clear();
+    ASSERT_TRUE(b.bank.Send(0, CommandRecord::Make(code::kReadBack, ":05", 500), 700));
+    b.ptys[0]->Write(reply.substr(0, 100));
+    ASSERT_TRUE(PumpUntil([&] { return b.events.size() == 1; }, std::chrono::seconds(3)));
+    EXPECT_EQ(b.events[0].code, kEventTimeOut);
+    EXPECT_EQ(b.received[0], reply.substr(0, 100));
+}
