@@ -23,11 +23,9 @@ RunController::~RunController()
     session_.engine.Dispatcher().SetObserver(nullptr);
 }
 
-void RunController::PortStateChanged(int port, PortState state, const std::string& reason)
+void RunController::PortStateChanged(int /*port*/, PortState state, const std::string& /*reason*/)
 {
     anyOpened_ = anyOpened_ || state == PortState::Open;
-    if (state == PortState::OpenFailed)
-        openFailures_[port] = session_.engine.Texts().cannotOpen + (reason.empty() ? "" : " " + reason);
 }
 
 ExitStatus RunController::Run()
@@ -65,7 +63,6 @@ void RunController::StartAttempt()
         return;
     }
     ++attempt_;
-    openFailures_.clear();
     tracker_.BeginAttempt(attempt_, operation_.ReadRows());
     PortBank& bank = session_.engine.Ports();
     for (int port = 0; port < bank.PortCount(); ++port)
@@ -81,10 +78,11 @@ void RunController::OnResult(const PortResult& engineResult)
     if (finished_)
         return;
     PortResult result = engineResult;
-    const auto unopened = openFailures_.find(result.port);
-    const bool notOpened = !result.ok && unopened != openFailures_.end();
+    // Some operations show a port that would not open only as timed out; here
+    // no port list shows the reason beside it. An open that worked clears it.
+    const bool notOpened = !result.ok && !session_.engine.Ports().OpenError(result.port).empty();
     if (notOpened)
-        result.failure = unopened->second;
+        result.failure = session_.CannotOpen(result.port);
     if (const std::string message = log_.Record(result); !message.empty() && !logWarned_) {
         Say(message);
         logWarned_ = true;

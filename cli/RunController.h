@@ -47,9 +47,6 @@ private:
     QEventLoop loop_;
     std::set<int> pending_;  // ports without their last word
     std::map<int, Failure> lastFailure_;  // of pending ports waiting for their next attempt
-    // Why a port of this attempt could not be opened: some operations show
-    // such a port only as timed out, and here no port list shows the reason.
-    std::map<int, std::string> openFailures_;
     int attempt_ = 0;
     int awaiting_ = 0;  // results still to come in this attempt
     int passed_ = 0;

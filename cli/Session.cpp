@@ -35,10 +35,15 @@ PortResult Session::NotOpened(int port, const std::string& operation)
     result.port = port;
     result.portName = bank.PortName(port);
     result.operation = operation;
-    const std::string reason = bank.OpenError(port);
-    result.failure = engine.Texts().cannotOpen + (reason.empty() ? "" : " " + reason);
+    result.failure = CannotOpen(port);
     result.start = result.end = std::chrono::system_clock::now();
     return result;
+}
+
+std::string Session::CannotOpen(int port)
+{
+    const std::string reason = engine.Ports().OpenError(port);
+    return engine.Texts().cannotOpen + (reason.empty() ? "" : " " + reason);
 }
 
 }  // namespace veltra::cli

@@ -19,6 +19,9 @@ struct Session {
 
     // A result for a port that could not be opened, as the engine words it.
     PortResult NotOpened(int port, const std::string& operation);
+    // The engine's words for a port whose last open failed, with the system's
+    // reason.
+    std::string CannotOpen(int port);
 
     const CliOptions& options;
     std::vector<PortTarget> targets;
