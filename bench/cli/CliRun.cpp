@@ -100,10 +100,7 @@ CliRunResult RunCliRomDownload(const CliRunSetup& setup)
         result.failure = "exit status " + std::to_string(exited.status) + ": " + ReadAll(folder.File("err.txt"));
     else if (out.find(passed) == std::string::npos)
         result.failure = "the summary does not say every port passed";
-    if (!sim.Quit() && result.failure.empty())
-        result.failure = "the virtual modules did not quit cleanly";
-    if (result.failure.empty())
-        result.failure = FirstFlashMismatch(dumpFolder, setup.ports, setup.firmware);
+    result.failure = CheckAfterRun(result.failure, sim, dumpFolder, setup.ports, setup.firmware);
     result.ok = result.failure.empty();
     return result;
 }

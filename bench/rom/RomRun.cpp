@@ -78,10 +78,7 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         else if (!driver.Messages().empty())
             result.failure = "message: " + driver.Messages().front();
     }
-    if (!sim.Quit() && result.failure.empty())
-        result.failure = "the virtual modules did not quit cleanly";
-    if (result.failure.empty())
-        result.failure = FirstFlashMismatch(dumpFolder, setup.ports, setup.firmware);
+    result.failure = CheckAfterRun(result.failure, sim, dumpFolder, setup.ports, setup.firmware);
     result.ok = result.failure.empty();
     return result;
 }

@@ -13,6 +13,10 @@ std::vector<uint8_t> FirmwareBytes(size_t size)
     return bytes;
 }
 
+namespace {
+
+// Where the first of `modules` virtual modules' flash dumps in `dumpFolder`
+// differs from `firmware`; empty when every module holds it.
 std::string FirstFlashMismatch(const std::string& dumpFolder, int modules, const std::vector<uint8_t>& firmware)
 {
     for (int module = 0; module < modules; ++module) {
@@ -26,6 +30,18 @@ std::string FirstFlashMismatch(const std::string& dumpFolder, int modules, const
         }
     }
     return {};
+}
+
+}  // namespace
+
+std::string CheckAfterRun(std::string failure, SimProcess& sim, const std::string& dumpFolder, int modules,
+                          const std::vector<uint8_t>& firmware)
+{
+    if (!sim.Quit() && failure.empty())
+        failure = "the virtual modules did not quit cleanly";
+    if (failure.empty())
+        failure = FirstFlashMismatch(dumpFolder, modules, firmware);
+    return failure;
 }
 
 }  // namespace veltra::bench

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "HexText.h"
+#include "SimProcess.h"
 
 namespace veltra::bench {
 
@@ -12,9 +13,11 @@ namespace veltra::bench {
 // programmed at the wrong address cannot pass verification.
 std::vector<uint8_t> FirmwareBytes(size_t size);
 
-// Where the first of `modules` virtual modules' flash dumps in `dumpFolder`
-// differs from `firmware`; empty when every module holds it.
-std::string FirstFlashMismatch(const std::string& dumpFolder, int modules, const std::vector<uint8_t>& firmware);
+// What a download's run ends with: the failure it already had, else the
+// modules' process failing to quit cleanly, else a module whose flash is not
+// `firmware`; empty when all is well.
+std::string CheckAfterRun(std::string failure, SimProcess& sim, const std::string& dumpFolder, int modules,
+                          const std::vector<uint8_t>& firmware);
 
 using sim::HexFileText;
 
