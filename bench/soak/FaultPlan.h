@@ -63,6 +63,8 @@ std::string TimeOutText(Operation operation);
 
 // The record read's message once every ticked port has been read.
 inline const char* const kRecordsRead = "Veltra Downloader: Compeleted!";
+// What Connection says when none of the ticked ports would open.
+inline const char* const kNoPortOpened = "Veltra Downloader: Please, check a port and select a port...";
 // The question before a ROM download whose file changed since it was read.
 inline const char* const kFirmwareChanged =
     "ROM Download: The ROM file is changed. \nDo you want to down this changed file?";

@@ -55,6 +55,7 @@ private:
         bool hung = false;
         std::string refusal;  // the message the operation may be refused with, if any
         int records = -1;     // record lines the operation must leave; -1: one per port
+        bool noneOpened = false;  // every ticked port was unplugged, and Connection said so
     };
 
     // What one port of a status window run showed.
