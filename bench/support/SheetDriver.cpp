@@ -1,12 +1,7 @@
 #include "SheetDriver.h"
 
+#include "Operator.h"
 #include "PortList.h"
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 
 namespace veltra::bench {
 
@@ -68,47 +63,17 @@ void SheetDriver::CloseOperationWindow()
 
 void SheetDriver::Poll()
 {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible())
-            continue;
-        if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-            messages_.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-            // A question is answered Yes: go on as the run intends.
-            const QList<QAbstractButton*> buttons = box->buttons();
-            if (QAbstractButton* yes = box->button(QMessageBox::Yes))
-                yes->click();
-            else if (!buttons.isEmpty())
-                buttons.front()->click();
-        } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
-            if (filePath_.empty()) {
-                dialog->reject();
-                continue;
-            }
-            // Typed into the file name box, as the operator would: the dialog
-            // does not let selectFile() overwrite a box that has the focus.
-            // Its own check on accepting waits for a folder listing that may
-            // come late on a loaded machine, so once it holds the file it is
-            // closed as accepted.
-            const QString file = QString::fromStdString(filePath_);
-            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                edit->setText(file);
-            if (dialog->selectedFiles() == QStringList{file})
-                static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
-        } else if (widget->objectName() == QStringLiteral("4024")) {
-            AnswerTestOptions(*widget);
-        }
-    }
-}
-
-void SheetDriver::AnswerTestOptions(QWidget& dialog)
-{
-    // The item boxes are 4036 to 4043, item 1 first.
-    for (size_t item = 0; item < testItems_.size(); ++item) {
-        if (auto* box = dialog.findChild<QCheckBox*>(QString::number(4036 + static_cast<int>(item))))
-            box->setChecked(testItems_[item] == '1');
-    }
-    if (auto* ok = dialog.findChild<QAbstractButton*>(QStringLiteral("1")))
-        ok->click();
+    testing::ForEachShown([this](QWidget& widget) {
+        // A question is answered Yes: go on as the run intends.
+        if (auto* box = qobject_cast<QMessageBox*>(&widget))
+            messages_.push_back(testing::AnswerMessageBox(*box, QMessageBox::Yes));
+        else if (auto* dialog = qobject_cast<QFileDialog*>(&widget); dialog != nullptr && filePath_.empty())
+            dialog->reject();
+        else if (dialog != nullptr)
+            testing::AnswerFileDialog(*dialog, filePath_);
+        else if (widget.objectName() == QLatin1String(testing::kOptionsDialog))
+            testing::AnswerTestOptions(widget, testItems_, true);
+    });
 }
 
 }  // namespace veltra::bench

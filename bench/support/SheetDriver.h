@@ -38,7 +38,6 @@ public:
 
 private:
     void Poll();
-    void AnswerTestOptions(QWidget& dialog);
     void CloseOperationWindow();
 
     QWidget view_;

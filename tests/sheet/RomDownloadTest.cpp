@@ -116,7 +116,7 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
     harness->Controls().verify->setChecked(true);
 
     StatusWindow& status = harness->sheet->Status();
-    Poller enter([&] {
+    TestPoller enter([&] {
         if (status.isVisible() && harness->Finished() == 7)
             QTest::keyClick(status.List(), Qt::Key_Return);
     });
@@ -149,7 +149,7 @@ TEST_F(RomDownloads, OnlyTheButtonClosesARunningDownloadAndNoThreadIsLeft)
     Connect();
     StatusWindow& status = harness->sheet->Status();
     std::vector<bool> shownAfter;
-    Poller keys([&] {
+    TestPoller keys([&] {
         if (!status.isVisible() || harness->Row(2) != "ROM Erasing...")
             return;
         if (shownAfter.size() == 2)

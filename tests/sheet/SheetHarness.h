@@ -2,6 +2,7 @@
 
 #include "CFlashkitSheet.h"
 #include "HexText.h"
+#include "Operator.h"
 #include "ParameterList.h"
 #include "PortList.h"
 #include "ProgressListCtrl.h"
@@ -11,13 +12,7 @@
 #include "VirtualBench.h"
 #include "WaitFor.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -35,7 +30,6 @@ namespace veltra::testing {
 // Window template numbers, the names the windows go by.
 constexpr const char* kStatusWindow = "4003";
 constexpr const char* kUploadWindow = "4023";
-constexpr const char* kOptionsDialog = "4024";
 constexpr const char* kTestLogWindow = "148";
 
 using Settings = std::vector<std::array<std::string, 3>>;
@@ -67,24 +61,20 @@ inline QWidget* VisibleWindow(const char* objectName)
     return nullptr;
 }
 
-// Modal windows run nested event loops, so whatever answers them has to be
-// polled from inside those loops.
-class Poller {
+// Polls as often as a test needs, once the application is up.
+class TestPoller : public Poller {
 public:
-    explicit Poller(std::function<void()> poll) : poll_(std::move(poll))
-    {
-        App();
-        QObject::connect(&timer_, &QTimer::timeout, [this] { poll_(); });
-        timer_.start(5);
-    }
+    explicit TestPoller(std::function<void()> poll) : Poller(Started(std::move(poll)), 5) {}
 
 private:
-    QTimer timer_;
-    std::function<void()> poll_;
+    static std::function<void()> Started(std::function<void()> poll)
+    {
+        App();
+        return poll;
+    }
 };
 
-// Answers the message boxes that open while it lives, keeping their texts:
-// the first button whose role is `answer` is pressed (OK when there is one).
+// Answers the message boxes that open while it lives with `answer`, keeping their texts.
 class MessageBoxes {
 public:
     explicit MessageBoxes(QMessageBox::StandardButton answer = QMessageBox::Ok) : answer_(answer) {}
@@ -94,18 +84,11 @@ public:
 private:
     QMessageBox::StandardButton answer_;
     std::vector<std::string> texts_;
-    Poller poller_{[this] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(widget);
-            if (!box || !box->isVisible())
-                continue;
-            texts_.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-            QAbstractButton* button = box->button(answer_);
-            if (!button && !box->buttons().isEmpty())
-                button = box->buttons().front();
-            if (button)
-                button->click();
-        }
+    TestPoller poller_{[this] {
+        ForEachShown([this](QWidget& widget) {
+            if (auto* box = qobject_cast<QMessageBox*>(&widget))
+                texts_.push_back(AnswerMessageBox(*box, answer_));
+        });
     }};
 };
 
@@ -125,18 +108,11 @@ public:
 
 private:
     std::string path_;
-    Poller poller_{[this] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            if (!dialog || !dialog->isVisible())
-                continue;
-            // Typed into the name box as a user would: selectFile() leaves a
-            // box that has the focus alone.
-            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                name->setText(QString::fromStdString(path_));
-            dialog->selectFile(QString::fromStdString(path_));
-            static_cast<QDialog*>(dialog)->accept();
-        }
+    TestPoller poller_{[this] {
+        ForEachShown([this](QWidget& widget) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(&widget))
+                AnswerFileDialog(*dialog, path_);
+        });
     }};
 };
 
@@ -155,7 +131,7 @@ private:
     const char* button_;
     std::function<bool()> ready_;
     int presses_ = 0;
-    Poller poller_{[this] {
+    TestPoller poller_{[this] {
         QWidget* shown = VisibleWindow(window_);
         if (!shown || !ready_())
             return;
@@ -164,9 +140,8 @@ private:
     }};
 };
 
-// Answers the test options dialog whenever it shows: notes the boxes as the
-// dialog opened them ("10110001"), ticks `wanted` when it is given, and presses
-// OK or Cancel.
+// Answers the test options dialog whenever it shows as AnswerTestOptions
+// does, keeping the boxes as the dialog opened them.
 class OptionsAnswer {
 public:
     OptionsAnswer(std::string wanted, bool ok) : wanted_(std::move(wanted)), ok_(ok) {}
@@ -181,19 +156,9 @@ private:
     std::string wanted_;
     bool ok_;
     std::vector<std::string> shown_;
-    Poller poller_{[this] {
-        QWidget* dialog = VisibleWindow(kOptionsDialog);
-        if (!dialog)
-            return;
-        std::string states;
-        for (int i = 0; i < 8; ++i) {
-            auto* box = dialog->findChild<QCheckBox*>(QString::number(4036 + i));
-            states += box && box->isChecked() ? '1' : '0';
-            if (box && i < static_cast<int>(wanted_.size()))
-                box->setChecked(wanted_[static_cast<size_t>(i)] == '1');
-        }
-        shown_.push_back(states);
-        dialog->findChild<QAbstractButton*>(QLatin1String(ok_ ? "1" : "2"))->click();
+    TestPoller poller_{[this] {
+        if (QWidget* dialog = VisibleWindow(kOptionsDialog))
+            shown_.push_back(AnswerTestOptions(*dialog, wanted_, ok_));
     }};
 };
 
