@@ -108,6 +108,11 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
     RunTimeouts timeouts;
     timeouts.bootLoader = 3000;
     Prepare(modules, 0x0800, timeouts);
+    // The terminal's number stays taken after the hang-up while a descriptor
+    // is open on it: a test running beside this one cannot get the same
+    // /dev/pts name and make the port look plugged in again.
+    const int keepNumber = ::open(harness->Module(5).Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(keepNumber, 0);
     harness->Tick(6, false);
     Connect();
     auto holder = std::make_unique<HeldPort>(harness->Module(6).Path());
@@ -137,6 +142,7 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_TRUE(harness->sheet->IsConnected());
     EXPECT_TRUE(WaitFor([this] { return harness->Ports().Image(5) == port_image::kUnplugged; }));
+    ::close(keepNumber);
 }
 
 // Escape and Enter leave a running download's window alone; its button closes
