@@ -15,18 +15,24 @@ SheetDriver::SheetDriver(const ProgramFolder& folder, RunTimeouts timeouts)
     environment.timeouts = timeouts;
     sheet_ = new CFlashkitSheet(&view_, folder.Path().string(), "UN", environment);
     sheet_->Initialise();
-    // Dialogs open inside the sheet's own modal loops; a slow look is enough,
-    // and keeps its cost out of the tool's figures.
-    poll_.setInterval(50);
+    poll_.setSingleShot(true);
     QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
-    poll_.start();
+    QApplication::instance()->installEventFilter(&showWatcher_);
     watchdog_.setSingleShot(true);
     QObject::connect(&watchdog_, &QTimer::timeout, [this] { CloseOperationWindow(); });
 }
 
 SheetDriver::~SheetDriver()
 {
+    QApplication::instance()->removeEventFilter(&showWatcher_);
     delete sheet_;
+}
+
+bool SheetDriver::ShowWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+        shown_();
+    return false;
 }
 
 void SheetDriver::TickPorts(int count)
@@ -63,17 +69,23 @@ void SheetDriver::CloseOperationWindow()
 
 void SheetDriver::Poll()
 {
-    testing::ForEachShown([this](QWidget& widget) {
+    bool unanswered = false;
+    testing::ForEachShown([this, &unanswered](QWidget& widget) {
         // A question is answered Yes: go on as the run intends.
-        if (auto* box = qobject_cast<QMessageBox*>(&widget))
+        if (auto* box = qobject_cast<QMessageBox*>(&widget)) {
             messages_.push_back(testing::AnswerMessageBox(*box, QMessageBox::Yes));
-        else if (auto* dialog = qobject_cast<QFileDialog*>(&widget); dialog != nullptr && filePath_.empty())
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(&widget); dialog != nullptr && filePath_.empty()) {
             dialog->reject();
-        else if (dialog != nullptr)
+        } else if (dialog != nullptr) {
             testing::AnswerFileDialog(*dialog, filePath_);
-        else if (widget.objectName() == QLatin1String(testing::kOptionsDialog))
+            unanswered = unanswered || dialog->isVisible();
+        } else if (widget.objectName() == QLatin1String(testing::kOptionsDialog)) {
             testing::AnswerTestOptions(widget, testItems_, true);
+        }
     });
+    // A file dialog takes the file once its folder is listed: look again soon.
+    if (unanswered)
+        poll_.start(50);
 }
 
 }  // namespace veltra::bench

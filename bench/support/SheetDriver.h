@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,24 @@ public:
     const std::vector<std::string>& Messages() const { return messages_; }
 
 private:
+    // Calls back whenever a window shows: dialogs are answered when they
+    // open, not looked for on a timer that would wake the tool all run long.
+    class ShowWatcher : public QObject {
+    public:
+        explicit ShowWatcher(std::function<void()> shown) : shown_(std::move(shown)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override;
+
+    private:
+        std::function<void()> shown_;
+    };
+
     void Poll();
     void CloseOperationWindow();
 
     QWidget view_;
     CFlashkitSheet* sheet_ = nullptr;
     QTimer poll_;
+    ShowWatcher showWatcher_{[this] { poll_.start(0); }};
     QTimer watchdog_;
     std::string filePath_;
     std::string testItems_;
