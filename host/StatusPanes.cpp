@@ -54,11 +54,6 @@ bool StatusPanes::SetPaneText(int pane, const QString& text)
     return true;
 }
 
-QString StatusPanes::PaneText(int pane) const
-{
-    return panes_[pane]->text();
-}
-
 void StatusPanes::RefreshLockIndicators()
 {
     const LockKeys keys = ReadLockKeys();

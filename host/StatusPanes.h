@@ -16,8 +16,6 @@ public:
     // False for a pane the module may not write (the indicators or no pane).
     bool SetPaneText(int pane, const QString& text);
 
-    QString PaneText(int pane) const;
-
     void RefreshLockIndicators();
 
 private:

@@ -23,7 +23,6 @@ public:
 
     // The items selected, entry n - 1 for item n.
     void SetTestItems(const std::array<int, 8>& flags) { testItemFlags_ = flags; }
-    const std::array<int, 8>& TestItems() const { return testItemFlags_; }
     int TestItemCount() const;
     // Whether a test can start: a ticked port, said when there is none.
     bool HasPorts();

@@ -81,7 +81,6 @@ public:
     void OnPortListColumnClick();
     void OnOperationEnd();
 
-    void SetPortStatus(const std::string& name, int image);
     int CountCheckedPorts();
     void OpenCheckedPorts();
     void ReopenCheckedPorts(uint32_t baud);
@@ -105,11 +104,8 @@ public:
     RomImage& Rom() { return rom_; }
     ParameterTable& Parameters() { return parameters_; }
     bool IsConnected() const { return connected_; }
-    const CaptionSet& Captions() const { return captions_; }
     StatusWindow& Status() { return *statusWindow_; }
-    bool PreEraseOption() const { return preErase_; }
     const std::string& Root() const { return root_; }
-    const std::string& Country() const { return country_; }
 
     // Shown to the user: message boxes of the sheet and its runs.
     void ShowMessage(const QString& caption, const QString& text, int icon = 0);

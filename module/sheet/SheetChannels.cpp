@@ -78,16 +78,6 @@ void CFlashkitSheet::ShowTally()
         Caption("FW_MSG", "MSG_TALLY").arg(tally.passed).arg(tally.failed).arg(tally.total));
 }
 
-void CFlashkitSheet::SetPortStatus(const std::string& name, int image)
-{
-    for (int port = 0; port < PortCount(); ++port) {
-        if (Ports().Label(port) == name) {
-            controls_.portList->SetImage(port, image);
-            return;
-        }
-    }
-}
-
 void CFlashkitSheet::PortStateChanged(int port, PortState state, const std::string& reason)
 {
     PortList& list = *controls_.portList;

@@ -101,7 +101,6 @@ void CFlashkitSheet::StartUpload()
                                       [](const ParameterEntry& row) { return row.checked; });
     UploadProgressWindow& window = *uploadWindow_;
     window.SetRowCount(static_cast<int>(ticked));
-    window.SetPortIndex(port);
     window.SetOperation(request::kStartRead, code::kParamRead);
     RunWindow(window);
     ShowParameterTable();

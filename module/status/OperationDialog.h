@@ -38,7 +38,6 @@ public:
 
     int OperationType() const { return operationType_; }
     int CommandLetter() const { return commandLetter_; }
-    bool RunGoing() const { return running_; }
 
     void RunEnded() override;
 

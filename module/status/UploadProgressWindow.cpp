@@ -34,11 +34,6 @@ void UploadProgressWindow::SetRowCount(int rows)
     rowCount_ = rows;
 }
 
-void UploadProgressWindow::SetPortIndex(int port)
-{
-    portIndex_ = port;
-}
-
 QString UploadProgressWindow::Caption(const char* key) const
 {
     return captions_ ? QString::fromStdString(captions_->Text("COMM_STATUS", key)) : QString();

@@ -20,8 +20,6 @@ public:
 
     // The ticked parameter rows: the top of the progress range.
     void SetRowCount(int rows);
-    void SetPortIndex(int port);
-    int PortIndex() const { return portIndex_; }
 
     void RunOver(const StatusNotice& notice, int value) override;
     void CloseWithOk();
@@ -38,7 +36,6 @@ private:
     QPushButton* ok_;
     QPushButton* button_;
     int rowCount_ = 0;
-    int portIndex_ = 0;
     int total_ = 0;
     std::optional<CaptionSet> captions_;
 };
