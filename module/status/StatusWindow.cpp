@@ -80,6 +80,7 @@ void StatusWindow::Prepare()
         portRows_[i].count = 0;
         portRows_[i].maximum = 100;
         const int row = list_->AppendRow();
+        portRows_[i].listRow = row;
         list_->SetCellText(row, 0, QString::number(row + 1));
         list_->SetCellText(row, 1, QString::fromStdString(portRows_[i].name));
         list_->AddProgressBar(row, kProgressColumn, kRowBarId);
@@ -186,17 +187,15 @@ StatusWindow::PortRow* StatusWindow::RowNamed(const std::string& portName)
 // Each row is capped at its own maximum: ports run at their own pace, and a
 // phase starting on one port must not cut back the count of another that is
 // further on in a longer phase.
+// Progress comes with every reply of every port: the bar is found by the row
+// the port was given, not by comparing every row's name each time.
 void StatusWindow::ShowCount(PortRow& row)
 {
     row.count = std::min(row.count, row.maximum);
-    const int count = row.count;
-    const QString name = QString::fromStdString(row.name);
-    for (int i = 0; i < list_->rowCount(); ++i) {
-        if (list_->CellText(i, 1) == name) {
-            if (QProgressBar* bar = list_->ProgressBar(i))
-                bar->setValue(count);
-        }
-    }
+    if (row.listRow < 0)
+        return;
+    if (QProgressBar* bar = list_->ProgressBar(row.listRow))
+        bar->setValue(row.count);
 }
 
 void StatusWindow::MarkFinished(const std::string& portName, const QString& text)

@@ -41,6 +41,7 @@ private:
         std::string name;
         int count = 0;
         int maximum = 100;  // of the phase the port is in
+        int listRow = -1;   // its row of the list, once the window has shown
     };
 
     QString Caption(const char* key) const;
