@@ -133,11 +133,6 @@ QStringList Paths(const sim::VirtualBench& bench)
     return paths;
 }
 
-size_t CountRequests(const sim::VirtualModule& module, const std::string& bytes)
-{
-    return static_cast<size_t>(std::ranges::count(module.Requests(), bytes, &sim::Request::bytes));
-}
-
 std::vector<uint8_t> Bytes(const QString& hex)
 {
     const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
@@ -207,6 +202,7 @@ TEST(Cli, RomProgramsEveryPortAndReportsEachField)
 
 // Every row a download writes lands in each module, R and [LOG] rows never;
 // the module test stamps each module, and the record read finds the stamp.
+// An upload then reads one module's rows back.
 TEST(Cli, ParametersTestAndRecordsOnFourPorts)
 {
     Cli cli;
@@ -257,22 +253,15 @@ TEST(Cli, ParametersTestAndRecordsOnFourPorts)
         EXPECT_NE(records.out.find(line.toStdString()), std::string::npos) << records.out;
     }
     EXPECT_NE(records.out.find("records: 4 port(s), 4 passed, 0 failed"), std::string::npos);
-}
 
-// The upload reads the rows asked for into a copy of the file, leaving the others as the file has them.
-TEST(Cli, ParameterUploadSavesACopyWithTheValuesRead)
-{
-    Cli cli;
-    sim::VirtualBench bench(1);
-    const uint8_t stored[] = {0x00, 0x07, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    // The upload reads the rows asked for into a copy of the file, leaving the
+    // others as the file has them (row 3 holds 9 now, the file 0).
+    const uint8_t stored[] = {0x00, 0x07, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0x00, 0x00, 0x00, 0x09};
     bench.Module(0).SetEeprom(0, stored);
-    const std::string out = cli.root.File("up.vtp");
-    const Outcome run = cli.Run({"params-up", "--vtp", QString::fromStdString(cli.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp")),
-                                 "--out", QString::fromStdString(out), "--rows", "1,2", Paths(bench)[0]});
-    ASSERT_EQ(run.exit, 0) << run.err;
-    ParameterTable table;
-    std::string error;
-    ASSERT_EQ(LoadParameterFile(out, table, error), ParameterLoadStatus::Loaded) << error;
+    const std::string copy = cli.root.File("up.vtp");
+    const Outcome up = cli.Run({"params-up", "--vtp", vtp, "--out", QString::fromStdString(copy), "--rows", "1,2", ports[0]});
+    ASSERT_EQ(up.exit, 0) << up.err;
+    ASSERT_EQ(LoadParameterFile(copy, table, error), ParameterLoadStatus::Loaded) << error;
     ASSERT_GT(table.rows.size(), 3u);
     EXPECT_EQ(table.rows[0].value, "7");
     EXPECT_EQ(table.rows[1].value, "ABCDEFGH");
@@ -296,7 +285,7 @@ TEST(Cli, OnlyFailedPortsAreRunAgain)
         const QJsonObject result = run.Result(ports[m].toStdString());
         EXPECT_EQ(result["ok"].toBool(), m != 2);
         EXPECT_EQ(result["attempts"].toInt(), m == 2 ? 3 : 1);
-        EXPECT_EQ(CountRequests(bench.Module(static_cast<size_t>(m)), "U"), m == 2 ? 3u : 1u);
+        EXPECT_EQ(std::ranges::count(bench.Module(static_cast<size_t>(m)).Requests(), "U", &sim::Request::bytes), m == 2 ? 3 : 1);
     }
     EXPECT_EQ(run.Result(ports[2].toStdString())["failure"].toString(), "Time Out!");
     EXPECT_EQ(run.Events("summary").at(0)["failed"].toInt(), 1);
