@@ -199,29 +199,23 @@ TEST_F(ModuleTestRun, TheChosenItemsAreRequestedOnTickedPortsAndDecideTheResultB
     EXPECT_GT(readings, 0);
 }
 
-// Failures keep the window open, and the log shows every ticked port. Noise
-// never changes a result or a stamp: a stray byte before a reply, or replies
-// cut anywhere, still give every item's result and each module's own record.
-// A wrong reply stops only its port, in red, and the record read shows it in
+// Failures keep the window open, and the log shows every ticked port. A
+// wrong reply stops only its port, in red, and the record read shows it in
 // that port's row and goes on with the next, as it does past a silent one
 // and past a ticked port another program holds, which is named at the start.
-TEST_F(ModuleTestRun, FailuresAndNoiseStopOnlyTheirPortAndTheLogShowsEveryTickedPort)
+// Line noise is the upload's to show: every frame reply is taken the same way.
+TEST_F(ModuleTestRun, FailuresStopOnlyTheirPortAndTheLogShowsEveryTickedPort)
 {
     // Port 0 fails its first item, port 1 is not ticked, port 2 falls silent
-    // after its first item and the date, port 3 passes, port 4 passes through
-    // noise, port 5 fails its third item on cut replies, port 6 gets a wrong
-    // reply, port 7 is held by another program.
-    std::vector<sim::ModuleOptions> modules(8);
+    // after its first item and the date, port 3 passes, port 4 fails its third
+    // item, port 5 gets a wrong reply, port 6 is held by another program.
+    std::vector<sim::ModuleOptions> modules(7);
     modules[2].faults.silentAfterRequests = 4;
-    modules[4].faults.strayBeforeReply = 1;
-    modules[4].faults.strayBytes = "\x1B\x45";
-    modules[5].faults.splitAt = 9;
-    modules[5].faults.chunkGap = std::chrono::milliseconds(2);
-    modules[6].faults.garbledReply = 4;
+    modules[5].faults.garbledReply = 4;
     Start(modules, "11100000");
     harness->Module(0).SetTestResult(1, -1);
-    harness->Module(5).SetTestResult(3, 700);
-    HeldPort other(harness->Module(7).Path());
+    harness->Module(4).SetTestResult(3, 700);
+    HeldPort other(harness->Module(6).Path());
     ASSERT_TRUE(other.Held());
     harness->TickAll();
     harness->Tick(1, false);
@@ -229,42 +223,40 @@ TEST_F(ModuleTestRun, FailuresAndNoiseStopOnlyTheirPortAndTheLogShowsEveryTicked
     MessageBoxes boxes;
     OptionsAnswer options("", true);
     PressWhen closer(kStatusWindow, "2", [this] {
-        return RequestCount(0) == 5 && RequestCount(2) == 5 && RequestCount(3) == 7 && harness->Finished() == 6 &&
+        return RequestCount(0) == 5 && RequestCount(2) == 5 && RequestCount(3) == 7 && harness->Finished() == 5 &&
                harness->Row(0) == "-1 - Port Fail!" && harness->Row(2) == "Port Test Passed" &&
-               harness->Row(5) == "700 - AD Ch1 Low Fail!" && harness->Row(6) == " - Wrong reply! ";
+               harness->Row(4) == "700 - AD Ch1 Low Fail!" && harness->Row(5) == " - Wrong reply! ";
     });
     harness->sheet->JigTest();
 
     EXPECT_EQ(closer.Presses(), 1);
     EXPECT_EQ(harness->sheet->Status().result(), QDialog::Rejected);
-    for (const int port : {0, 2, 3, 4, 5, 6})
-        EXPECT_EQ(Colour(port), port == 0 || port >= 5 ? kRed : kBlue) << port;
+    for (const int port : {0, 2, 3, 4, 5})
+        EXPECT_EQ(Colour(port), port == 0 || port >= 4 ? kRed : kBlue) << port;
     EXPECT_EQ(harness->Row(1), "Not used");
     // A failing first item still gets the date before its result byte.
     EXPECT_EQ(Sent(0), TestFrames({1}, 0xFF));
     EXPECT_EQ(Sent(2), (Texts{Item(1), Write(0xD0, 8), Write(0xD1, 5), Write(0xD2, 13), Item(2)}));
     const Record stamps[] = {{8, 5, 13, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF}, {8, 5, 13, 0xFF}, {8, 5, 13, 0x1F},
-                             {8, 5, 13, 0x1F}, {8, 5, 13, 0x3F},         {8, 5, 13, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF}};
-    for (int module = 0; module < 8; ++module)
+                             {8, 5, 13, 0x3F}, {8, 5, 13, 0xFF},         {0xFF, 0xFF, 0xFF, 0xFF}};
+    for (int module = 0; module < 7; ++module)
         EXPECT_EQ(Stamp(module), stamps[module]) << module;  // a broken item stamps nothing after it
-    const std::string refusal = "Module Test: Can not open a serial port: " + harness->Ports().PortName(7);
+    const std::string refusal = "Module Test: Can not open a serial port: " + harness->Ports().PortName(6);
     EXPECT_EQ(boxes.Texts(), (Texts{refusal}));
 
-    // The log: one row per ticked port in list order, read through port 5's
-    // cut replies too.
+    // The log: one row per ticked port in list order.
     sim::Faults garbled;
     garbled.garbledReply = 1;
-    harness->Module(6).SetFaults(garbled);
+    harness->Module(5).SetFaults(garbled);
     QTableWidget& list = ReadRecords(boxes);
     EXPECT_EQ(boxes.Texts(), (Texts{refusal, "Veltra Downloader: Compeleted!"}));
-    ASSERT_EQ(list.rowCount(), 7);
+    ASSERT_EQ(list.rowCount(), 6);
     ExpectRow(list, 0, 0, "2008-05-13", "0xFF", "FFFFFFFF");
     ExpectRow(list, 1, 2, "Timeout!", "");
     ExpectRow(list, 2, 3, "2008-05-13", "0x1F", "PPPFFFFF");
-    ExpectRow(list, 3, 4, "2008-05-13", "0x1F", "PPPFFFFF");
-    ExpectRow(list, 4, 5, "2008-05-13", "0x3F", "PPFFFFFF");
-    ExpectRow(list, 5, 6, "Wrong reply!", "");
-    ExpectRow(list, 6, 7, "Timeout!", "");
+    ExpectRow(list, 3, 4, "2008-05-13", "0x3F", "PPFFFFFF");
+    ExpectRow(list, 4, 5, "Wrong reply!", "");
+    ExpectRow(list, 5, 6, "Timeout!", "");
     EXPECT_FALSE(harness->sheet->Ports().IsOpen(2));
-    EXPECT_TRUE(Sent(1).empty() && Sent(7).empty());
+    EXPECT_TRUE(Sent(1).empty() && Sent(6).empty());
 }
