@@ -89,8 +89,4 @@ TEST(SheetBadFiles, RefusedFilesKeepWhatTheSheetHeld)
     EXPECT_TRUE(Said([&] { harness.LoadParameters(""); }).empty());
     EXPECT_TRUE(table.rows.empty());
     EXPECT_EQ(list.topLevelItemCount(), 0);
-
-    // Without ports, Connection never connects.
-    EXPECT_EQ(Said([&] { harness.Connect(); }), Texts{"Veltra Downloader: Please, check a port and select a port..."});
-    EXPECT_FALSE(sheet.IsConnected());
 }
