@@ -3,6 +3,7 @@
 #include "ModuleTestWindow.h"
 #include "UtcClock.h"
 
+#include <QElapsedTimer>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>

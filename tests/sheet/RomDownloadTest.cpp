@@ -144,7 +144,7 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
     const QProgressBar* bar = status.List()->ProgressBar(0);
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_TRUE(harness->sheet->IsConnected());
-    EXPECT_TRUE(WaitFor([this] { return harness->Ports().Image(5) == port_image::kUnplugged; }));
+    EXPECT_TRUE(RunUntil([this] { return harness->Ports().Image(5) == port_image::kUnplugged; }));
 }
 
 // Escape and Enter leave a running download's window alone; its button closes
@@ -217,7 +217,7 @@ TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
         EXPECT_EQ(boxes.Texts().front(), "ROM Download: The ROM file is changed. \nDo you want to down this changed file?");
     }
     ExpectProgrammed(0);
-    ASSERT_TRUE(WaitFor([&] { return !harness->sheet->Status().isVisible(); }));
+    ASSERT_TRUE(RunUntil([&] { return !harness->sheet->Status().isVisible(); }));
 
     // Changed again, into something that is no HEX file: the reload is
     // refused with its reason, and nothing is sent.
@@ -250,7 +250,7 @@ TEST_F(RomDownloads, InitialEraseMakesRunningModulesGiveWay)
         c.startDownload->click();
         EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"ROM Download: Initial erase is OK!"}));
         sim::VirtualModule& module = harness->Module(0);
-        EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+        EXPECT_TRUE(RunUntil([&] { return module.Running() == sim::Personality::BootLoader; }));
         EXPECT_EQ(module.Eeprom()[509], option ? 0xAA : 0xFF);
         if (!option)
             continue;
@@ -271,7 +271,7 @@ TEST_F(RomDownloads, InitialEraseMakesRunningModulesGiveWay)
         c.initErase->click();
         c.startDownload->click();
         EXPECT_EQ(boxes.Texts().back(), "ROM Download: Can not open a serial port: " + harness->Ports().PortName(1));
-        EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+        EXPECT_TRUE(RunUntil([&] { return module.Running() == sim::Personality::BootLoader; }));
         ASSERT_FALSE(module.Requests().empty());
         EXPECT_EQ(module.Requests().back().rate, 9600u);
         EXPECT_EQ(harness->Module(1).Running(), sim::Personality::Application);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CFlashkitSheet.h"
+#include "EventLoop.h"
 #include "HexText.h"
 #include "Operator.h"
 #include "ParameterList.h"
@@ -10,7 +11,6 @@
 #include "StatusWindow.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
-#include "WaitFor.h"
 
 #include <QApplication>
 
