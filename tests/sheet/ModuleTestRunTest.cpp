@@ -197,7 +197,6 @@ TEST_F(ModuleTestRun, TheChosenItemsAreRequestedOnTickedPortsAndDecideTheResultB
     harness->sheet->JigTest();
     const Record stamp = Stamp(0);
     EXPECT_TRUE(stamp == (Record{26, 12, 31, 0x6D}) || stamp == (Record{27, 1, 1, 0x6D}));
-    EXPECT_GT(readings, 0);
 }
 
 // Failures keep the window open, and the log shows every ticked port. A
