@@ -2,6 +2,7 @@
 // leaves in the modules, what it prints, and how it ends.
 #include "LinkTestSupport.h"
 
+#include "BootLoader.h"
 #include "HexText.h"
 #include "ParameterFile.h"
 #include "Profile.h"
@@ -25,6 +26,7 @@
 #include <fstream>
 
 using namespace veltra;
+using veltra::testing::BootLoader;
 using veltra::testing::TempDir;
 
 namespace {
@@ -117,14 +119,6 @@ struct Cli {
     TempDir data;
 };
 
-sim::ModuleOptions Boot(std::chrono::milliseconds eraseTime = {})
-{
-    sim::ModuleOptions options;
-    options.start = sim::Personality::BootLoader;
-    options.eraseTime = eraseTime;
-    return options;
-}
-
 QStringList Paths(const sim::VirtualBench& bench)
 {
     QStringList paths;
@@ -147,7 +141,7 @@ std::vector<uint8_t> Bytes(const QString& hex)
 TEST(Cli, RomProgramsEveryPortAndReportsEachField)
 {
     Cli cli;
-    sim::VirtualBench bench(4, Boot());
+    sim::VirtualBench bench(4, BootLoader());
     std::vector<uint8_t> firmware(0x600);
     for (size_t i = 0; i < firmware.size(); ++i)
         firmware[i] = static_cast<uint8_t>(i * 13 + 5);
@@ -272,7 +266,7 @@ TEST(Cli, ParametersTestAndRecordsOnFourPorts)
 TEST(Cli, OnlyFailedPortsAreRunAgain)
 {
     Cli cli;
-    sim::VirtualBench bench(4, Boot());
+    sim::VirtualBench bench(4, BootLoader());
     sim::Faults silent;
     silent.silent = true;
     bench.Module(2).SetFaults(silent);
@@ -295,7 +289,7 @@ TEST(Cli, OnlyFailedPortsAreRunAgain)
 TEST(Cli, RefusalsSendNothing)
 {
     Cli cli;
-    sim::VirtualBench bench(2, Boot());
+    sim::VirtualBench bench(2, BootLoader());
     const QStringList ports = Paths(bench);
     const QString badHex = QString::fromStdString(cli.Write("bad.hex", ":10000000000102030405060708090A0B0C0D0E0F00\n"));
     const QString badValue = QString::fromStdString(cli.Write("bad.vtp", ",0000,Version,2,U,70000\n"));
@@ -328,7 +322,7 @@ TEST(Cli, SignalStopsTheRunAndFreesEveryPort)
 {
     // Every module starts before the first veltra-cli does: under
     // ThreadSanitizer a process may start no thread once it has forked.
-    sim::VirtualBench interrupted(2, Boot(std::chrono::seconds(5))), terminated(2, Boot(std::chrono::seconds(5)));
+    sim::VirtualBench interrupted(2, BootLoader(std::chrono::seconds(5))), terminated(2, BootLoader(std::chrono::seconds(5)));
     for (const auto& [signal, bench] : {std::pair{SIGINT, &interrupted}, std::pair{SIGTERM, &terminated}}) {
         Cli cli;
         const QStringList ports = Paths(*bench);

@@ -2,13 +2,13 @@
 // sequence asks of a module, and what it reports of each port.
 #include "LinkTestSupport.h"
 
+#include "BootLoader.h"
 #include "Engine.h"
 #include "HexText.h"
 #include "ParameterTable.h"
 #include "RomImage.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
-
 
 #include <gtest/gtest.h>
 
@@ -38,26 +38,17 @@ struct Watcher : RunObserver {
     std::map<int, std::vector<int>> ranges;
 };
 
-// The engine with its ports on virtual modules in their boot loader.
+// The engine with its one port on a virtual module, by default in its boot loader.
 struct Rig {
-    explicit Rig(int modules, sim::Personality start = sim::Personality::BootLoader)
-        : bench(static_cast<size_t>(modules), Options(start)), engine(image, table, prompts)
+    explicit Rig(const sim::ModuleOptions& options = veltra::testing::BootLoader())
+        : bench(1, options), engine(image, table, prompts)
     {
         veltra::testing::App();
-        for (int m = 0; m < modules; ++m) {
-            engine.Ports().AddPort(bench.Module(static_cast<size_t>(m)).Path());
-            engine.Ports().SetSelected(m, true);
-        }
+        engine.Ports().AddPort(bench.Module(0).Path());
+        engine.Ports().SetSelected(0, true);
         engine.Dispatcher().SetObserver(&watcher);
-        engine.Dispatcher().AddResultListener([this](const PortResult& result) { results[result.port] = result; });
+        engine.Dispatcher().AddResultListener([this](const PortResult&) { ended = true; });
     }
-    static sim::ModuleOptions Options(sim::Personality start)
-    {
-        sim::ModuleOptions options;
-        options.start = start;
-        return options;
-    }
-    bool Ended() { return static_cast<int>(results.size()) == engine.Ports().SelectedCount(); }
 
     sim::VirtualBench bench;
     RomImage image;
@@ -65,7 +56,7 @@ struct Rig {
     Quiet prompts;
     Watcher watcher;
     Engine engine;
-    std::map<int, PortResult> results;
+    bool ended = false;
 };
 
 // The records a module got of one kind, by their address field, as "AAAA-LL".
@@ -99,7 +90,7 @@ TEST(EngineRun, RomDownloadShapesItsRecordsByTheImage)
         {0xFFFF, 512, {}},
     };
     for (const auto& c : cases) {
-        Rig rig(1);
+        Rig rig;
         std::vector<uint8_t> firmware(c.lastAddress + 1);
         for (size_t i = 0; i < firmware.size(); ++i)
             firmware[i] = static_cast<uint8_t>(i * 31 + 7);
@@ -107,7 +98,7 @@ TEST(EngineRun, RomDownloadShapesItsRecordsByTheImage)
         ASSERT_TRUE(LoadRomFile(rig.image, dir.Write("f.hex", sim::HexFileText(firmware))).ok);
         rig.engine.Rom().SetOptions([] { return RomOptions{true, true, true, true}; });
         rig.engine.Rom().BeginRomRun();
-        ASSERT_TRUE(PumpUntil([&] { return rig.Ended(); }, std::chrono::seconds(30))) << c.lastAddress;
+        ASSERT_TRUE(PumpUntil([&] { return rig.ended; }, std::chrono::seconds(30))) << c.lastAddress;
 
         const sim::VirtualModule& module = rig.bench.Module(0);
         const std::vector<uint8_t> flash = module.Flash();
@@ -137,7 +128,7 @@ TEST(EngineRun, RomDownloadShapesItsRecordsByTheImage)
 // Parameter rows at the top of the address range count on without overflow.
 TEST(EngineRun, ParameterWritesCountOnAndAreRecorded)
 {
-    Rig rig(1, sim::Personality::Application);
+    Rig rig(sim::ModuleOptions{});
     ParameterEntry row;
     row.id = "1";
     row.hexAddress = "7FFFFFFF";
@@ -148,7 +139,7 @@ TEST(EngineRun, ParameterWritesCountOnAndAreRecorded)
     rig.table.rows = {row};
     ASSERT_TRUE(rig.engine.Parameters().PrepareParamDownload());
     rig.engine.Parameters().BeginParamDownload();
-    ASSERT_TRUE(PumpUntil([&] { return rig.Ended(); }));
+    ASSERT_TRUE(PumpUntil([&] { return rig.ended; }));
     std::vector<std::string> addresses;
     for (const sim::Request& request : rig.bench.Module(0).Requests())
         addresses.push_back(QByteArray::fromStdString(request.bytes.substr(3, 4)).toHex().toStdString());

@@ -152,7 +152,7 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
 // reset, no thread of ours left.
 TEST_F(RomDownloads, OnlyTheButtonClosesARunningDownloadAndNoThreadIsLeft)
 {
-    Prepare(std::vector<sim::ModuleOptions>(3, BootLoader(60000)), 0x0400);
+    Prepare(std::vector<sim::ModuleOptions>(3, BootLoader(std::chrono::seconds(60))), 0x0400);
     const long threadsBefore = ThreadCount();
     Connect();
     StatusWindow& status = harness->sheet->Status();

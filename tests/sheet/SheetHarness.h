@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BootLoader.h"
 #include "CFlashkitSheet.h"
 #include "EventLoop.h"
 #include "HexText.h"
@@ -34,14 +35,6 @@ constexpr const char* kTestLogWindow = "148";
 
 using Settings = std::vector<std::array<std::string, 3>>;
 using Texts = std::vector<std::string>;
-
-inline sim::ModuleOptions BootLoader(int eraseMs = 30)
-{
-    sim::ModuleOptions options;
-    options.start = sim::Personality::BootLoader;
-    options.eraseTime = std::chrono::milliseconds(eraseMs);
-    return options;
-}
 
 inline QApplication& App()
 {
