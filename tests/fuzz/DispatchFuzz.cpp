@@ -2,13 +2,10 @@
 // stay within its buffers, and a port can end at most once.
 #include "Engine.h"
 #include "ParameterTable.h"
+#include "Pty.h"
 #include "RomImage.h"
 
 #include <QCoreApplication>
-
-#include <fcntl.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
@@ -31,29 +28,20 @@ struct Rig {
         row.type = "U";
         row.value = "258";
         table.rows = {row, row};
-        for (int& master : masters) {
-            int slave = -1;
-            ::openpty(&master, &slave, nullptr, nullptr, nullptr);
-            ::fcntl(master, F_SETFL, O_NONBLOCK);
-            const int port = engine.Ports().AddPort(::ttyname(slave));
-            engine.Ports().SetSelected(port, true);
-            ::close(slave);
-        }
+        for (const veltra::testing::Pty& pty : ptys)
+            engine.Ports().SetSelected(engine.Ports().AddPort(pty.Path()), true);
     }
     void Drain() const
     {
-        char buffer[4096];
-        for (const int master : masters) {
-            while (::read(master, buffer, sizeof buffer) > 0) {
-            }
-        }
+        for (const veltra::testing::Pty& pty : ptys)
+            pty.ReadAvailable();
     }
 
     veltra::RomImage image;
     veltra::ParameterTable table;
     Quiet prompts;
+    veltra::testing::Pty ptys[2];  // outlive the engine's ports on them
     veltra::Engine engine;
-    int masters[2] = {-1, -1};
 };
 
 }  // namespace
