@@ -22,11 +22,7 @@ using veltra::testing::PumpUntil;
 namespace {
 
 struct Quiet : Prompts {
-    void ShowMessage(const std::string& caption, const std::string& text, bool) override
-    {
-        messages.push_back(caption + ": " + text);
-    }
-    std::vector<std::string> messages;
+    void ShowMessage(const std::string&, const std::string&, bool) override {}
 };
 
 struct Watcher : RunObserver {
