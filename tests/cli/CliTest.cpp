@@ -127,12 +127,6 @@ QStringList Paths(const sim::VirtualBench& bench)
     return paths;
 }
 
-std::vector<uint8_t> Bytes(const QString& hex)
-{
-    const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
-    return {raw.begin(), raw.end()};
-}
-
 }  // namespace
 
 // Four modules programmed and verified, one through a link and one by its
@@ -220,9 +214,9 @@ TEST(Cli, ParametersTestAndRecordsOnFourPorts)
         const QJsonArray written = down.Result(ports[static_cast<int>(m)].toStdString())["data"].toObject()["written"].toArray();
         EXPECT_EQ(written.size(), writable);
         for (const QJsonValue row : written) {
-            const std::vector<uint8_t> bytes = Bytes(row["bytes"].toString());
-            const auto at = eeprom.begin() + row["address"].toString().toInt(nullptr, 16);
-            EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), at)) << row["id"].toString().toStdString();
+            const QByteArray bytes = QByteArray::fromHex(row["bytes"].toString().toLatin1());
+            const char* at = reinterpret_cast<const char*>(eeprom.data()) + row["address"].toString().toInt(nullptr, 16);
+            EXPECT_EQ(QByteArray(at, bytes.size()), bytes) << row["id"].toString().toStdString();
         }
     }
 
