@@ -1,8 +1,6 @@
 #include "SheetHarness.h"
 #include "StatusTextEvent.h"
 
-#include <QHeaderView>
-
 #include <gtest/gtest.h>
 
 using namespace veltra;
