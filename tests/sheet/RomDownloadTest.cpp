@@ -3,6 +3,7 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include "Operator.h"
 #include "ParameterList.h"
 #include "PortList.h"
+#include "PosixSerial.h"
 #include "ProgressListCtrl.h"
 #include "Profile.h"
 #include "StatusWindow.h"
@@ -14,10 +15,6 @@
 #include "VirtualBench.h"
 
 #include <QApplication>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -158,22 +155,19 @@ private:
 // Another program holding a port, the way the tool itself holds one.
 class HeldPort {
 public:
-    explicit HeldPort(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    {
-        held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-    }
+    explicit HeldPort(const std::string& path) : fd_(posix::OpenSerialPort(path, 9600, error_)) {}
     ~HeldPort()
     {
         if (fd_ >= 0)
-            ::close(fd_);
+            posix::CloseSerialPort(fd_, 9600);
     }
     HeldPort(const HeldPort&) = delete;
     HeldPort& operator=(const HeldPort&) = delete;
-    bool Held() const { return held_; }
+    bool Held() const { return fd_ >= 0; }
 
 private:
+    int error_ = 0;
     int fd_;
-    bool held_ = false;
 };
 
 // A program folder with the shipped settings, captions and default parameter
