@@ -1,5 +1,6 @@
 #include "SheetHarness.h"
 
+#include "CommandRecord.h"
 #include "ModuleTestWindow.h"
 #include "UtcClock.h"
 
@@ -13,37 +14,25 @@ using namespace veltra::testing;
 
 namespace {
 
-// A request as a module on the jig must receive it: the bytes, their XOR
-// from the second byte on, and CR.
-std::string Request(std::initializer_list<int> bytes)
-{
-    std::string frame;
-    int check = 0;
-    for (const int byte : bytes) {
-        check ^= frame.empty() ? 0 : byte;
-        frame.push_back(static_cast<char>(byte));
-    }
-    return frame + static_cast<char>(check) + '\x0D';
-}
-std::string Item(int item) { return Request({0x1B, 0x54, 0x52, 0x00, 0x00, 0x00, item}); }
-std::string Write(int address, int value) { return Request({0x1B, 0x45, 0x57, 0, 0, 0x01, address, 0, 0, 0, value}); }
-std::string Result(int value) { return Write(0xD3, value); }
+// Requests as the tool builds them: how each is built, byte for byte, is the
+// golden exchanges' test, and a module answers only a whole, right frame.
+std::string Item(int item) { return BuildTestRequest(static_cast<uint32_t>(item)); }
+std::string Write(uint32_t address, int value) { return BuildEepromWrite(address, static_cast<uint8_t>(value)); }
 
 // What a test of these items sends when every one is answered: the first
 // item, the date of 2008-05-13, the other items and the result byte.
 std::vector<std::string> TestFrames(const std::vector<int>& items, int result)
 {
-    std::vector<std::string> frames = {Item(items[0]), Write(0xD0, 8), Write(0xD1, 5), Write(0xD2, 13)};
+    std::vector<std::string> frames = {Item(items[0]), Write(0x1D0, 8), Write(0x1D1, 5), Write(0x1D2, 13)};
     for (size_t i = 1; i < items.size(); ++i)
         frames.push_back(Item(items[i]));
-    frames.push_back(Result(result));
+    frames.push_back(Write(0x1D3, result));
     return frames;
 }
 
-std::string Read(int address) { return Request({0x1B, 0x45, 0x52, 0, 0, 0x01, address}); }
-
 // The record read: addresses 464 to 467.
-const std::vector<std::string> kRecordReads = {Read(0xD0), Read(0xD1), Read(0xD2), Read(0xD3)};
+const std::vector<std::string> kRecordReads = {BuildEepromRead(0x1D0), BuildEepromRead(0x1D1), BuildEepromRead(0x1D2),
+                                               BuildEepromRead(0x1D3)};
 
 constexpr int kBlue = 0xFF0000;
 constexpr int kRed = 0x0000FF;
@@ -236,7 +225,7 @@ TEST_F(ModuleTestRun, FailuresStopOnlyTheirPortAndTheLogShowsEveryTickedPort)
     EXPECT_EQ(harness->Row(1), "Not used");
     // A failing first item still gets the date before its result byte.
     EXPECT_EQ(Sent(0), TestFrames({1}, 0xFF));
-    EXPECT_EQ(Sent(2), (Texts{Item(1), Write(0xD0, 8), Write(0xD1, 5), Write(0xD2, 13), Item(2)}));
+    EXPECT_EQ(Sent(2), (Texts{Item(1), Write(0x1D0, 8), Write(0x1D1, 5), Write(0x1D2, 13), Item(2)}));
     const Record stamps[] = {{8, 5, 13, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF}, {8, 5, 13, 0xFF}, {8, 5, 13, 0x1F},
                              {8, 5, 13, 0x3F}, {8, 5, 13, 0xFF},         {0xFF, 0xFF, 0xFF, 0xFF}};
     for (int module = 0; module < 7; ++module)
