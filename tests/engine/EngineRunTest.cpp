@@ -5,7 +5,7 @@
 #include "BootLoader.h"
 #include "Engine.h"
 #include "HexText.h"
-#include "ParameterTable.h"
+#include "ParameterFile.h"
 #include "RomImage.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <vector>
 
 using namespace veltra;
@@ -122,17 +123,13 @@ TEST(EngineRun, RomDownloadShapesItsRecordsByTheImage)
 }
 
 // Parameter rows at the top of the address range count on without overflow.
-TEST(EngineRun, ParameterWritesCountOnAndAreRecorded)
+TEST(EngineRun, ParameterWritesCountOnWithoutOverflow)
 {
     Rig rig(sim::ModuleOptions{});
-    ParameterEntry row;
-    row.id = "1";
-    row.hexAddress = "7FFFFFFF";
-    row.size = "2";
-    row.type = "H";
-    row.value = "0xabcd";
-    row.checked = true;
-    rig.table.rows = {row};
+    std::istringstream file(",7FFFFFFF,[SYS] Top,2,H,0xabcd\n");
+    std::string error;
+    ASSERT_EQ(ReadParameterStream(file, "top.vtp", rig.table, error), ParameterLoadStatus::Loaded) << error;
+    rig.table.rows[0].checked = true;
     ASSERT_TRUE(rig.engine.Parameters().PrepareParamDownload());
     rig.engine.Parameters().BeginParamDownload();
     ASSERT_TRUE(PumpUntil([&] { return rig.ended; }));
