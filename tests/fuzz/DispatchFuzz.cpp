@@ -1,13 +1,14 @@
 // Arbitrary chunks for a port in every state of every run: the engine must
 // stay within its buffers, and a port can end at most once.
 #include "Engine.h"
-#include "ParameterTable.h"
+#include "ParameterFile.h"
 #include "Pty.h"
 #include "RomImage.h"
 
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <sstream>
 
 namespace {
 
@@ -22,12 +23,9 @@ struct Rig {
     {
         image.lastAddress = 0x0FFF;
         image.loaded = 1;
-        veltra::ParameterEntry row;
-        row.hexAddress = "10";
-        row.size = "4";
-        row.type = "U";
-        row.value = "258";
-        table.rows = {row, row};
+        std::istringstream rows(",0010,A,4,U,258\n,0010,B,4,U,258\n");
+        std::string error;
+        veltra::ReadParameterStream(rows, "fuzz.vtp", table, error);
         for (const veltra::testing::Pty& pty : ptys)
             engine.Ports().SetSelected(engine.Ports().AddPort(pty.Path()), true);
     }
