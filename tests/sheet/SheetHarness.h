@@ -33,15 +33,6 @@ constexpr const char* kTestLogWindow = "148";
 using Settings = std::vector<std::array<std::string, 3>>;
 using Texts = std::vector<std::string>;
 
-inline QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "sheet_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 inline QWidget* VisibleWindow(const char* objectName)
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -51,17 +42,10 @@ inline QWidget* VisibleWindow(const char* objectName)
     return nullptr;
 }
 
-// Polls as often as a test needs, once the application is up.
+// Polls as often as a test needs.
 class TestPoller : public Poller {
 public:
-    explicit TestPoller(std::function<void()> poll) : Poller(Started(std::move(poll)), 5) {}
-
-private:
-    static std::function<void()> Started(std::function<void()> poll)
-    {
-        App();
-        return poll;
-    }
+    explicit TestPoller(std::function<void()> poll) : Poller(std::move(poll), 5) {}
 };
 
 // Answers the message boxes that open while it lives with `answer`, keeping their texts.
@@ -238,8 +222,6 @@ public:
         sheet->ChooseParameterFile();
     }
 
-    // The application comes before any widget of the harness.
-    QApplication& app = App();
     TempDir dir;
     std::unique_ptr<sim::VirtualBench> bench;
     SheetEnvironment environment;
