@@ -92,23 +92,6 @@ SlotTable::Change SlotTable::Update(const std::vector<DiscoveredPort>& ports)
     return change;
 }
 
-int SlotTable::RowOfPort(const std::string& portName) const
-{
-    int last = -1;
-    for (std::size_t i = 0; i < rows_.size() && !portName.empty(); ++i) {
-        if (rows_[i].portName != portName) {
-            continue;
-        }
-        if (rows_[i].present) {
-            return static_cast<int>(i);
-        }
-        if (last < 0) {
-            last = static_cast<int>(i);
-        }
-    }
-    return last;
-}
-
 void SlotTable::SetTicked(int row, bool ticked)
 {
     if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) {

@@ -39,9 +39,6 @@ public:
 
     const std::vector<SlotRow>& Rows() const { return rows_; }
 
-    // The row that has the port now, else the first that last had it; -1 when none.
-    int RowOfPort(const std::string& portName) const;
-
     void SetTicked(int row, bool ticked);
 
     // "Nest 17 (ttyUSB3)", "Nest 17" before its adapter was ever seen, or the

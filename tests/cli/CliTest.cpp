@@ -2,6 +2,7 @@
 // leaves in the modules, what it prints, and how it ends.
 #include "LinkTestSupport.h"
 
+#include "BootLoader.h"
 #include "HexText.h"
 #include "ParameterFile.h"
 #include "Profile.h"
@@ -25,6 +26,7 @@
 #include <fstream>
 
 using namespace veltra;
+using veltra::testing::BootLoader;
 using veltra::testing::TempDir;
 
 namespace {
@@ -117,31 +119,12 @@ struct Cli {
     TempDir data;
 };
 
-sim::ModuleOptions Boot(std::chrono::milliseconds eraseTime = {})
-{
-    sim::ModuleOptions options;
-    options.start = sim::Personality::BootLoader;
-    options.eraseTime = eraseTime;
-    return options;
-}
-
 QStringList Paths(const sim::VirtualBench& bench)
 {
     QStringList paths;
     for (size_t m = 0; m < bench.Size(); ++m)
         paths << QString::fromStdString(bench.Module(m).Path());
     return paths;
-}
-
-size_t CountRequests(const sim::VirtualModule& module, const std::string& bytes)
-{
-    return static_cast<size_t>(std::ranges::count(module.Requests(), bytes, &sim::Request::bytes));
-}
-
-std::vector<uint8_t> Bytes(const QString& hex)
-{
-    const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
-    return {raw.begin(), raw.end()};
 }
 
 }  // namespace
@@ -152,7 +135,7 @@ std::vector<uint8_t> Bytes(const QString& hex)
 TEST(Cli, RomProgramsEveryPortAndReportsEachField)
 {
     Cli cli;
-    sim::VirtualBench bench(4, Boot());
+    sim::VirtualBench bench(4, BootLoader());
     std::vector<uint8_t> firmware(0x600);
     for (size_t i = 0; i < firmware.size(); ++i)
         firmware[i] = static_cast<uint8_t>(i * 13 + 5);
@@ -207,6 +190,7 @@ TEST(Cli, RomProgramsEveryPortAndReportsEachField)
 
 // Every row a download writes lands in each module, R and [LOG] rows never;
 // the module test stamps each module, and the record read finds the stamp.
+// An upload then reads one module's rows back.
 TEST(Cli, ParametersTestAndRecordsOnFourPorts)
 {
     Cli cli;
@@ -230,9 +214,9 @@ TEST(Cli, ParametersTestAndRecordsOnFourPorts)
         const QJsonArray written = down.Result(ports[static_cast<int>(m)].toStdString())["data"].toObject()["written"].toArray();
         EXPECT_EQ(written.size(), writable);
         for (const QJsonValue row : written) {
-            const std::vector<uint8_t> bytes = Bytes(row["bytes"].toString());
-            const auto at = eeprom.begin() + row["address"].toString().toInt(nullptr, 16);
-            EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), at)) << row["id"].toString().toStdString();
+            const QByteArray bytes = QByteArray::fromHex(row["bytes"].toString().toLatin1());
+            const char* at = reinterpret_cast<const char*>(eeprom.data()) + row["address"].toString().toInt(nullptr, 16);
+            EXPECT_EQ(QByteArray(at, bytes.size()), bytes) << row["id"].toString().toStdString();
         }
     }
 
@@ -257,22 +241,15 @@ TEST(Cli, ParametersTestAndRecordsOnFourPorts)
         EXPECT_NE(records.out.find(line.toStdString()), std::string::npos) << records.out;
     }
     EXPECT_NE(records.out.find("records: 4 port(s), 4 passed, 0 failed"), std::string::npos);
-}
 
-// The upload reads the rows asked for into a copy of the file, leaving the others as the file has them.
-TEST(Cli, ParameterUploadSavesACopyWithTheValuesRead)
-{
-    Cli cli;
-    sim::VirtualBench bench(1);
-    const uint8_t stored[] = {0x00, 0x07, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    // The upload reads the rows asked for into a copy of the file, leaving the
+    // others as the file has them (row 3 holds 9 now, the file 0).
+    const uint8_t stored[] = {0x00, 0x07, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 0x00, 0x00, 0x00, 0x09};
     bench.Module(0).SetEeprom(0, stored);
-    const std::string out = cli.root.File("up.vtp");
-    const Outcome run = cli.Run({"params-up", "--vtp", QString::fromStdString(cli.File("Data/VELTRA_EEPROM_DATA_SIGN.vtp")),
-                                 "--out", QString::fromStdString(out), "--rows", "1,2", Paths(bench)[0]});
-    ASSERT_EQ(run.exit, 0) << run.err;
-    ParameterTable table;
-    std::string error;
-    ASSERT_EQ(LoadParameterFile(out, table, error), ParameterLoadStatus::Loaded) << error;
+    const std::string copy = cli.root.File("up.vtp");
+    const Outcome up = cli.Run({"params-up", "--vtp", vtp, "--out", QString::fromStdString(copy), "--rows", "1,2", ports[0]});
+    ASSERT_EQ(up.exit, 0) << up.err;
+    ASSERT_EQ(LoadParameterFile(copy, table, error), ParameterLoadStatus::Loaded) << error;
     ASSERT_GT(table.rows.size(), 3u);
     EXPECT_EQ(table.rows[0].value, "7");
     EXPECT_EQ(table.rows[1].value, "ABCDEFGH");
@@ -283,7 +260,7 @@ TEST(Cli, ParameterUploadSavesACopyWithTheValuesRead)
 TEST(Cli, OnlyFailedPortsAreRunAgain)
 {
     Cli cli;
-    sim::VirtualBench bench(4, Boot());
+    sim::VirtualBench bench(4, BootLoader());
     sim::Faults silent;
     silent.silent = true;
     bench.Module(2).SetFaults(silent);
@@ -296,7 +273,7 @@ TEST(Cli, OnlyFailedPortsAreRunAgain)
         const QJsonObject result = run.Result(ports[m].toStdString());
         EXPECT_EQ(result["ok"].toBool(), m != 2);
         EXPECT_EQ(result["attempts"].toInt(), m == 2 ? 3 : 1);
-        EXPECT_EQ(CountRequests(bench.Module(static_cast<size_t>(m)), "U"), m == 2 ? 3u : 1u);
+        EXPECT_EQ(std::ranges::count(bench.Module(static_cast<size_t>(m)).Requests(), "U", &sim::Request::bytes), m == 2 ? 3 : 1);
     }
     EXPECT_EQ(run.Result(ports[2].toStdString())["failure"].toString(), "Time Out!");
     EXPECT_EQ(run.Events("summary").at(0)["failed"].toInt(), 1);
@@ -306,7 +283,7 @@ TEST(Cli, OnlyFailedPortsAreRunAgain)
 TEST(Cli, RefusalsSendNothing)
 {
     Cli cli;
-    sim::VirtualBench bench(2, Boot());
+    sim::VirtualBench bench(2, BootLoader());
     const QStringList ports = Paths(bench);
     const QString badHex = QString::fromStdString(cli.Write("bad.hex", ":10000000000102030405060708090A0B0C0D0E0F00\n"));
     const QString badValue = QString::fromStdString(cli.Write("bad.vtp", ",0000,Version,2,U,70000\n"));
@@ -339,7 +316,7 @@ TEST(Cli, SignalStopsTheRunAndFreesEveryPort)
 {
     // Every module starts before the first veltra-cli does: under
     // ThreadSanitizer a process may start no thread once it has forked.
-    sim::VirtualBench interrupted(2, Boot(std::chrono::seconds(5))), terminated(2, Boot(std::chrono::seconds(5)));
+    sim::VirtualBench interrupted(2, BootLoader(std::chrono::seconds(5))), terminated(2, BootLoader(std::chrono::seconds(5)));
     for (const auto& [signal, bench] : {std::pair{SIGINT, &interrupted}, std::pair{SIGTERM, &terminated}}) {
         Cli cli;
         const QStringList ports = Paths(*bench);

@@ -1,16 +1,14 @@
 // Arbitrary chunks for a port in every state of every run: the engine must
 // stay within its buffers, and a port can end at most once.
 #include "Engine.h"
-#include "ParameterTable.h"
+#include "ParameterFile.h"
+#include "Pty.h"
 #include "RomImage.h"
 
 #include <QCoreApplication>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <unistd.h>
-
 #include <cstdlib>
+#include <sstream>
 
 namespace {
 
@@ -25,35 +23,23 @@ struct Rig {
     {
         image.lastAddress = 0x0FFF;
         image.loaded = 1;
-        veltra::ParameterEntry row;
-        row.hexAddress = "10";
-        row.size = "4";
-        row.type = "U";
-        row.value = "258";
-        table.rows = {row, row};
-        for (int& master : masters) {
-            int slave = -1;
-            ::openpty(&master, &slave, nullptr, nullptr, nullptr);
-            ::fcntl(master, F_SETFL, O_NONBLOCK);
-            const int port = engine.Ports().AddPort(::ttyname(slave));
-            engine.Ports().SetSelected(port, true);
-            ::close(slave);
-        }
+        std::istringstream rows(",0010,A,4,U,258\n,0010,B,4,U,258\n");
+        std::string error;
+        veltra::ReadParameterStream(rows, "fuzz.vtp", table, error);
+        for (const veltra::testing::Pty& pty : ptys)
+            engine.Ports().SetSelected(engine.Ports().AddPort(pty.Path()), true);
     }
     void Drain() const
     {
-        char buffer[4096];
-        for (const int master : masters) {
-            while (::read(master, buffer, sizeof buffer) > 0) {
-            }
-        }
+        for (const veltra::testing::Pty& pty : ptys)
+            pty.ReadAvailable();
     }
 
     veltra::RomImage image;
     veltra::ParameterTable table;
     Quiet prompts;
+    veltra::testing::Pty ptys[2];  // outlive the engine's ports on them
     veltra::Engine engine;
-    int masters[2] = {-1, -1};
 };
 
 }  // namespace

@@ -6,12 +6,8 @@
 
 #include "Pty.h"
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <stdexcept>
-#include <string>
 #include <thread>
 
 namespace veltra::testing {

@@ -38,12 +38,9 @@ TEST(PortDiscovery, NamesAndDevicePaths)
     EXPECT_EQ(veltra::DevicePathFromName(""), "");
 }
 
+// How a real list sorts is the sysfs listing's test below; here the edges.
 TEST(PortDiscovery, NaturalOrder)
 {
-    PortNameList names{"ttyS10", "ttyUSB0", "ttyS2", "ttyACM1", "ttyS0", "ttyS1", "ttyACM0", "ttyUSB10", "ttyUSB9"};
-    std::sort(names.begin(), names.end(), veltra::NaturalLess);
-    EXPECT_EQ(names, (PortNameList{"ttyACM0", "ttyACM1", "ttyS0", "ttyS1", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB9",
-                                   "ttyUSB10"}));
     EXPECT_FALSE(veltra::NaturalLess("ttyS2", "ttyS2"));
     EXPECT_TRUE(veltra::NaturalLess("ttyS", "ttyS0"));
     // Leading zeros still give a strict order.

@@ -116,7 +116,7 @@ TEST_F(ParameterEdit, EditsKeepTheTypedTextOnlyValueRowsOpenAndTheHeadingTicks)
             PressEnterOn(c.row);
         else
             DoubleClick(c.row);
-        ASSERT_TRUE(WaitFor([&] { return Editor() != nullptr; }, 2000)) << c.typed;
+        ASSERT_TRUE(RunUntil([&] { return Editor() != nullptr; }, 2000)) << c.typed;
         QLineEdit* editor = Editor();
         EXPECT_TRUE(List().IsEditing());
         EXPECT_EQ(editor->text().toStdString(), expected[static_cast<size_t>(c.row)]);
@@ -124,7 +124,7 @@ TEST_F(ParameterEdit, EditsKeepTheTypedTextOnlyValueRowsOpenAndTheHeadingTicks)
         editor->selectAll();
         QTest::keyClicks(editor, QString::fromLatin1(c.typed));
         c.end(editor);
-        ASSERT_TRUE(WaitFor([&] { return !List().IsEditing() && !Editor(); }, 2000)) << c.typed;
+        ASSERT_TRUE(RunUntil([&] { return !List().IsEditing() && !Editor(); }, 2000)) << c.typed;
         expected[static_cast<size_t>(c.row)] = c.typed;
         EXPECT_EQ(Values(), c.kept ? expected : fromFile) << c.typed;
     }

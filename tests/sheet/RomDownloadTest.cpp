@@ -3,6 +3,7 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
@@ -49,7 +50,8 @@ protected:
 }  // namespace
 
 // Eight modules at once; then, on one of them, each option box alone sends
-// only its own phase's records after the handshake.
+// only its own phase's records after the handshake, and with none ticked the
+// handshake alone finishes the port.
 TEST_F(RomDownloads, EightModulesProgrammedAtOnceAndEachBoxRunsItsPhase)
 {
     Prepare(std::vector<sim::ModuleOptions>(8, BootLoader()), 0x8000);
@@ -61,6 +63,10 @@ TEST_F(RomDownloads, EightModulesProgrammedAtOnceAndEachBoxRunsItsPhase)
     for (int module = 0; module < 8; ++module) {
         ExpectProgrammed(module);
         EXPECT_EQ(harness->Row(module), "Completed!");
+        // At the rate the box says; a port an earlier run left at another is
+        // opened again at it, as the port bank's test shows.
+        for (const sim::Request& request : harness->Module(module).Requests())
+            EXPECT_EQ(request.rate, 115200u) << module;
     }
     EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
     EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 8);
@@ -73,15 +79,18 @@ TEST_F(RomDownloads, EightModulesProgrammedAtOnceAndEachBoxRunsItsPhase)
     const struct {
         QCheckBox* box;
         char type;  // the record type the phase sends
-    } phases[] = {{c.erase, '3'}, {c.blankCheck, '4'}, {c.romDown, '0'}, {c.verify, '4'}};
+    } phases[] = {{c.erase, '3'}, {c.blankCheck, '4'}, {c.romDown, '0'}, {c.verify, '4'}, {nullptr, '?'}};
     for (const auto& phase : phases) {
         for (QCheckBox* box : {c.erase, c.blankCheck, c.romDown, c.verify})
             box->setChecked(box == phase.box);
         const size_t first = harness->Module(0).Requests().size();
         c.startDownload->click();
         EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
+        EXPECT_EQ(harness->Row(0), "Completed!");
         const auto log = harness->Module(0).Requests();
-        ASSERT_GT(log.size(), first + 1);
+        ASSERT_GT(log.size(), first);
+        EXPECT_EQ(log[first].bytes, "U");
+        EXPECT_EQ(log.size() > first + 1, phase.box != nullptr);
         for (size_t i = first + 1; i < log.size(); ++i) {
             const std::string& bytes = log[i].bytes;
             if (phase.box == c.romDown && bytes.substr(7, 2) == "03")
@@ -141,7 +150,7 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
     const QProgressBar* bar = status.List()->ProgressBar(0);
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_TRUE(harness->sheet->IsConnected());
-    EXPECT_TRUE(WaitFor([this] { return harness->Ports().Image(5) == port_image::kUnplugged; }));
+    EXPECT_TRUE(RunUntil([this] { return harness->Ports().Image(5) == port_image::kUnplugged; }));
     ::close(keepNumber);
 }
 
@@ -150,7 +159,7 @@ TEST_F(RomDownloads, EveryRowShowsWhatStoppedItsPort)
 // reset, no thread of ours left.
 TEST_F(RomDownloads, OnlyTheButtonClosesARunningDownloadAndNoThreadIsLeft)
 {
-    Prepare(std::vector<sim::ModuleOptions>(3, BootLoader(60000)), 0x0400);
+    Prepare(std::vector<sim::ModuleOptions>(3, BootLoader(std::chrono::seconds(60))), 0x0400);
     const long threadsBefore = ThreadCount();
     Connect();
     StatusWindow& status = harness->sheet->Status();
@@ -174,30 +183,6 @@ TEST_F(RomDownloads, OnlyTheButtonClosesARunningDownloadAndNoThreadIsLeft)
     EXPECT_EQ(harness->sheet->GetToolMessage(21), 0);
     EXPECT_LE(ThreadCount(), threadsBefore);  // Qt may end a worker of its own meanwhile
     EXPECT_EQ(harness->sheet->Dispatcher().DoneCount(), 0);
-}
-
-// A ROM download runs at the rate the box says, also on ports an earlier
-// parameter download left open at 9,600 bit/s.
-TEST_F(RomDownloads, RunsAtTheBoxRateOnPortsLeftAtAnother)
-{
-    Prepare(std::vector<sim::ModuleOptions>(1), 0x0200);  // the application firmware first
-    Connect();
-    harness->sheet->Parameters().rows[0].checked = true;
-    harness->sheet->StartDownload();
-    ASSERT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    ASSERT_EQ(harness->sheet->Ports().BaudRate(0), 9600u);
-    ASSERT_TRUE(harness->sheet->IsConnected());
-
-    sim::VirtualModule& module = harness->Module(0);
-    module.Restart(sim::Personality::BootLoader);
-    module.ClearRequests();
-    harness->Controls().startDownload->click();
-    EXPECT_EQ(harness->sheet->Status().result(), QDialog::Accepted);
-    EXPECT_EQ(harness->sheet->Ports().BaudRate(0), 115200u);
-    ASSERT_FALSE(module.Requests().empty());
-    for (const sim::Request& request : module.Requests())
-        EXPECT_EQ(request.rate, 115200u);
-    ExpectProgrammed(0);
 }
 
 // The image programmed is the one the operator was told about: without an
@@ -239,7 +224,7 @@ TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
         EXPECT_EQ(boxes.Texts().front(), "ROM Download: The ROM file is changed. \nDo you want to down this changed file?");
     }
     ExpectProgrammed(0);
-    ASSERT_TRUE(WaitFor([&] { return !harness->sheet->Status().isVisible(); }));
+    ASSERT_TRUE(RunUntil([&] { return !harness->sheet->Status().isVisible(); }));
 
     // Changed again, into something that is no HEX file: the reload is
     // refused with its reason, and nothing is sent.
@@ -252,7 +237,6 @@ TEST_F(RomDownloads, ChangedFileIsOfferedAgainAndProgrammingNeedsAnImage)
     EXPECT_EQ(boxes.Texts()[1].rfind("Veltra Downloader: " + hexPath + ": ", 0), 0u) << boxes.Texts()[1];
     EXPECT_EQ(noWindow.Presses(), 0);
     EXPECT_TRUE(harness->Module(0).Requests().empty());
-    ExpectProgrammed(0);
 }
 
 // Init. Erase Command sends running modules into their boot loader, writing
@@ -272,7 +256,7 @@ TEST_F(RomDownloads, InitialEraseMakesRunningModulesGiveWay)
         c.startDownload->click();
         EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"ROM Download: Initial erase is OK!"}));
         sim::VirtualModule& module = harness->Module(0);
-        EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+        EXPECT_TRUE(RunUntil([&] { return module.Running() == sim::Personality::BootLoader; }));
         EXPECT_EQ(module.Eeprom()[509], option ? 0xAA : 0xFF);
         if (!option)
             continue;
@@ -283,8 +267,9 @@ TEST_F(RomDownloads, InitialEraseMakesRunningModulesGiveWay)
         EXPECT_TRUE(harness->sheet->IsConnected());
 
         // Again, on the port the last one closed: it is opened afresh at
-        // 9,600; a ticked port another program holds is named and its
-        // reason is in the port list, while the other still gets it.
+        // 9,600; a ticked port another program holds is named, while the
+        // other still gets it. How the port list shows why a port would not
+        // open is the connection test's.
         module.Restart(sim::Personality::Application);
         module.ClearRequests();
         HeldPort holder(harness->Module(1).Path());
@@ -293,10 +278,8 @@ TEST_F(RomDownloads, InitialEraseMakesRunningModulesGiveWay)
         c.initErase->click();
         c.startDownload->click();
         EXPECT_EQ(boxes.Texts().back(), "ROM Download: Can not open a serial port: " + harness->Ports().PortName(1));
-        EXPECT_TRUE(WaitFor([&] { return module.Running() == sim::Personality::BootLoader; }));
+        EXPECT_TRUE(RunUntil([&] { return module.Running() == sim::Personality::BootLoader; }));
         ASSERT_FALSE(module.Requests().empty());
         EXPECT_EQ(module.Requests().back().rate, 9600u);
-        EXPECT_EQ(harness->Module(1).Running(), sim::Personality::Application);
-        EXPECT_TRUE(harness->Ports().StatusText(1).contains("Device or resource busy"));
     }
 }

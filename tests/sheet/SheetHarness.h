@@ -1,22 +1,20 @@
 #pragma once
 
+#include "BootLoader.h"
 #include "CFlashkitSheet.h"
+#include "EventLoop.h"
 #include "HexText.h"
 #include "Operator.h"
 #include "ParameterList.h"
 #include "PortList.h"
+#include "PosixSerial.h"
 #include "ProgressListCtrl.h"
 #include "Profile.h"
 #include "StatusWindow.h"
 #include "TempDir.h"
 #include "VirtualBench.h"
-#include "WaitFor.h"
 
 #include <QApplication>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -35,23 +33,6 @@ constexpr const char* kTestLogWindow = "148";
 using Settings = std::vector<std::array<std::string, 3>>;
 using Texts = std::vector<std::string>;
 
-inline sim::ModuleOptions BootLoader(int eraseMs = 30)
-{
-    sim::ModuleOptions options;
-    options.start = sim::Personality::BootLoader;
-    options.eraseTime = std::chrono::milliseconds(eraseMs);
-    return options;
-}
-
-inline QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "sheet_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 inline QWidget* VisibleWindow(const char* objectName)
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -61,17 +42,10 @@ inline QWidget* VisibleWindow(const char* objectName)
     return nullptr;
 }
 
-// Polls as often as a test needs, once the application is up.
+// Polls as often as a test needs.
 class TestPoller : public Poller {
 public:
-    explicit TestPoller(std::function<void()> poll) : Poller(Started(std::move(poll)), 5) {}
-
-private:
-    static std::function<void()> Started(std::function<void()> poll)
-    {
-        App();
-        return poll;
-    }
+    explicit TestPoller(std::function<void()> poll) : Poller(std::move(poll), 5) {}
 };
 
 // Answers the message boxes that open while it lives with `answer`, keeping their texts.
@@ -165,22 +139,19 @@ private:
 // Another program holding a port, the way the tool itself holds one.
 class HeldPort {
 public:
-    explicit HeldPort(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    {
-        held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-    }
+    explicit HeldPort(const std::string& path) : fd_(posix::OpenSerialPort(path, 9600, error_)) {}
     ~HeldPort()
     {
         if (fd_ >= 0)
-            ::close(fd_);
+            posix::CloseSerialPort(fd_, 9600);
     }
     HeldPort(const HeldPort&) = delete;
     HeldPort& operator=(const HeldPort&) = delete;
-    bool Held() const { return held_; }
+    bool Held() const { return fd_ >= 0; }
 
 private:
+    int error_ = 0;
     int fd_;
-    bool held_ = false;
 };
 
 // A program folder with the shipped settings, captions and default parameter
@@ -251,8 +222,6 @@ public:
         sheet->ChooseParameterFile();
     }
 
-    // The application comes before any widget of the harness.
-    QApplication& app = App();
     TempDir dir;
     std::unique_ptr<sim::VirtualBench> bench;
     SheetEnvironment environment;

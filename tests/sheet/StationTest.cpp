@@ -66,10 +66,10 @@ TEST(Station, SlotsFollowAdaptersAndEveryBoardIsRecorded)
     harness.TickAll();
     machine.Unplug("ttyUSB1", "2");
     events.Notice();
-    ASSERT_TRUE(WaitFor([&] { return list.Image(0) == port_image::kUnplugged; }));
+    ASSERT_TRUE(RunUntil([&] { return list.Image(0) == port_image::kUnplugged; }));
     machine.Plug("ttyUSB5", "2", {}, modules.Module(1).Path());
     events.Notice();
-    ASSERT_TRUE(WaitFor([&] { return list.PortName(0) == "Nest 2 (ttyUSB5)"; }));
+    ASSERT_TRUE(RunUntil([&] { return list.PortName(0) == "Nest 2 (ttyUSB5)"; }));
     EXPECT_TRUE(list.IsChecked(0));
     EXPECT_EQ(list.Image(0), port_image::kClosed);
 

@@ -23,7 +23,7 @@ bool Present(const SlotTable& table, const std::string& key)
 
 }  // namespace
 
-TEST(PortWatcher, AdaptersComeGoAndComeBackToTheirRow)
+TEST(PortWatcher, AnAdapterComesToItsRowInOneChange)
 {
     veltra::testing::App();
     FakeMachine machine;
@@ -45,8 +45,9 @@ TEST(PortWatcher, AdaptersComeGoAndComeBackToTheirRow)
     ASSERT_EQ(table.Rows().size(), 3U);
     EXPECT_EQ(table.Label(0) + "|" + table.Label(1) + "|" + table.Label(2), "Nest 2 (ttyUSB0)|Nest 1|ttyS0");
 
-    // An adapter announces itself several times; it is one change. What a
-    // replug does to its row is the slot table's, and the station's, to show.
+    // An adapter announces itself several times; it is one change. An adapter
+    // pulled out and plugged back, and what it does to its row, is the slot
+    // table's, and the station's, to show.
     machine.Plug("ttyUSB1", "1");
     for (int i = 0; i < 4; ++i)
         events.Notice();
@@ -54,16 +55,6 @@ TEST(PortWatcher, AdaptersComeGoAndComeBackToTheirRow)
     veltra::testing::PumpFor(100ms);
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(last.replugged, (Rows{1}));
-
-    machine.Unplug("ttyUSB0", "2");
-    events.Notice();
-    ASSERT_TRUE(PumpUntil([&] { return reports == 2; }));
-    EXPECT_EQ(last.unplugged, (Rows{0}));
-
-    machine.Plug("ttyUSB2", "2");
-    events.Notice();
-    ASSERT_TRUE(PumpUntil([&] { return reports == 3; }));
-    EXPECT_EQ(last.replugged, (Rows{0}));
 }
 
 TEST(PortWatcher, ExtraLinksAreFollowedWithOrWithoutUdev)

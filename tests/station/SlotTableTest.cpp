@@ -35,8 +35,6 @@ TEST(SlotTable, NamedPlacesFirstThenFirstSeenAndRowsNeverMove)
     EXPECT_EQ(table.Update(later).added, (Rows{5}));
     EXPECT_TRUE(table.Update(later).Empty());
     EXPECT_EQ(table.Rows()[5].key, "/dev/ttyACM0");
-    EXPECT_EQ(table.RowOfPort("ttyACM0"), 5);
-    EXPECT_EQ(table.RowOfPort(""), -1);
 }
 
 TEST(SlotTable, ReplugIntoTheSamePlaceTakesTheOldRowAndTick)
@@ -48,9 +46,8 @@ TEST(SlotTable, ReplugIntoTheSamePlaceTakesTheOldRowAndTick)
     EXPECT_EQ(table.Update({{"ttyUSB1", kLoose}}).unplugged, (Rows{0}));
     EXPECT_EQ(table.Label(0), "Nest 1 (ttyUSB0)");
 
-    // Another adapter took ttyUSB0 meanwhile, elsewhere: the name finds the live row.
+    // Another adapter took ttyUSB0 meanwhile, elsewhere: a row of its own.
     EXPECT_EQ(table.Update({{"ttyUSB0", kNest2}, {"ttyUSB1", kLoose}}).added, (Rows{2}));
-    EXPECT_EQ(table.RowOfPort("ttyUSB0"), 2);
     SlotTable::Change change = table.Update({{"ttyUSB0", kNest2}, {"ttyUSB1", kLoose}, {"ttyUSB3", kNest1}});
     EXPECT_EQ(change.replugged, (Rows{0}));
     EXPECT_TRUE(change.added.empty() && change.unplugged.empty());

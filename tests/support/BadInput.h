@@ -25,18 +25,6 @@ inline std::string Junk(unsigned seed, std::size_t size)
     return bytes;
 }
 
-// A file of `size` bytes that begins with `head` and is a hole after it: it
-// reads as NULs but takes no room on disk, so a gigabyte costs nothing.
-inline std::string SparseFile(const TempDir& dir, const std::string& name, const std::string& head,
-                              std::uintmax_t size)
-{
-    const std::string file = dir.Write(name, head);
-    std::filesystem::resize_file(file, size);
-    return file;
-}
-
-constexpr std::uintmax_t kGiB = 1024ull * 1024 * 1024;
-
 // The most memory this process has held so far, in KiB. A reader that took a
 // whole gigabyte in would raise it by that much.
 inline long PeakMemoryKiB()
@@ -46,23 +34,17 @@ inline long PeakMemoryKiB()
     return usage.ru_maxrss;
 }
 
-// Root reads any file whatever its permissions, so an unreadable file can
-// only be made for other users.
-inline bool CanMakeUnreadableFiles()
-{
-    return ::geteuid() != 0;
-}
-
 // Paths that hold no readable file, in this order: nothing, a folder, a FIFO
-// nobody writes to, a gigabyte that is all hole after `head` and, unless the
-// tests run as root, a file nobody may read.
+// nobody writes to, a gigabyte that is all hole after `head` (it reads as NULs
+// but takes no room on disk) and, unless the tests run as root (who reads any
+// file whatever its permissions), a file nobody may read.
 inline std::vector<std::string> UnreadableFiles(const TempDir& dir, const std::string& head)
 {
-    std::vector<std::string> paths = {dir.File("missing"), dir.File("folder"), dir.File("fifo"),
-                                      SparseFile(dir, "hole", head, kGiB)};
+    std::vector<std::string> paths = {dir.File("missing"), dir.File("folder"), dir.File("fifo"), dir.Write("hole", head)};
+    std::filesystem::resize_file(paths[3], 1024ull * 1024 * 1024);
     std::filesystem::create_directory(paths[1]);
     ::mkfifo(paths[2].c_str(), 0600);
-    if (CanMakeUnreadableFiles()) {
+    if (::geteuid() != 0) {
         paths.push_back(dir.Write("locked", head));
         ::chmod(paths.back().c_str(), 0);
     }

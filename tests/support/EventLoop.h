@@ -14,7 +14,7 @@ namespace veltra::testing {
 
 // Runs the event loop itself, so that work done when it is about to wait (idle
 // passes) happens too, until `done` holds or the time is up; says whether it holds.
-inline bool RunUntil(const std::function<bool()>& done, int limitMs = 5000)
+inline bool RunUntil(const std::function<bool()>& done, int limitMs = 10000)
 {
     QEventLoop loop;
     QTimer poll;

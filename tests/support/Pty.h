@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <string>
@@ -37,6 +36,14 @@ inline std::string ReadFor(int fd, size_t count, std::chrono::milliseconds limit
             ++*chunks;
     }
     return received;
+}
+
+// Writes all of `bytes` to `fd`, waiting while its buffer is full; whether all went.
+inline bool WriteAllTo(int fd, std::string_view bytes)
+{
+    int error = 0;
+    const auto size = static_cast<long>(bytes.size());
+    return posix::WriteAll(fd, -1, reinterpret_cast<const uint8_t*>(bytes.data()), size, 10000, error) == size;
 }
 
 // A pseudo-terminal whose slave is the port under test and whose master is the
@@ -84,22 +91,7 @@ public:
         return out;
     }
 
-    // Writes all of `data`, waiting while the terminal's buffer is full.
-    bool Write(const std::string& data) const
-    {
-        for (size_t done = 0; done < data.size();) {
-            const ssize_t n = ::write(master_, data.data() + done, data.size() - done);
-            if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-            } else {
-                pollfd out{master_, POLLOUT, 0};
-                ::poll(&out, 1, 20);
-            }
-        }
-        return true;
-    }
+    bool Write(std::string_view data) const { return WriteAllTo(master_, data); }
 
 private:
     int master_ = -1;
@@ -122,12 +114,7 @@ public:
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 
-    void Write(std::string_view bytes)
-    {
-        int error = 0;
-        posix::WriteAll(fd_, -1, reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<long>(bytes.size()), 10000,
-                        error);
-    }
+    void Write(std::string_view bytes) { WriteAllTo(fd_, bytes); }
 
     std::string Read(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10))
     {

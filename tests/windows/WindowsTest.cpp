@@ -5,7 +5,6 @@
 #include "TempDir.h"
 #include "TestOptionsDialog.h"
 #include "UploadProgressWindow.h"
-#include "WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +22,7 @@
 namespace veltra {
 namespace {
 
-using testing::WaitFor;
+using testing::RunUntil;
 
 // The sheet as a window sees it: every register, as (type, 0), and request in
 // order. `onStart` may answer a start request at once, as the sheet does.
@@ -47,7 +46,7 @@ bool OpenAndWaitForStart(QDialog& dialog, FakeOwner& owner)
 {
     owner.log.clear();
     dialog.open();
-    return WaitFor([&] { return owner.log.size() >= 2; }, 5000);
+    return RunUntil([&] { return owner.log.size() >= 2; }, 5000);
 }
 
 // A status window's notice is active (1); an upload or record read's is not.
@@ -118,10 +117,10 @@ TEST_F(StatusWindowTest, ProgressIsCappedPerPortOnlyTheStepColumnIsColouredAndBa
         return true;
     };
     QScrollBar* scroll = List().verticalScrollBar();
-    ASSERT_TRUE(WaitFor([scroll] { return scroll->maximum() > 0; }, 5000));
+    ASSERT_TRUE(RunUntil([scroll] { return scroll->maximum() > 0; }, 5000));
     for (const int position : {scroll->maximum() / 2, 0, scroll->maximum()}) {
         scroll->setValue(position);
-        EXPECT_TRUE(WaitFor(barsOnRows, 5000)) << "scrolled to " << position;
+        EXPECT_TRUE(RunUntil(barsOnRows, 5000)) << "scrolled to " << position;
     }
     // The last row is in view, the first scrolled out above it.
     EXPECT_TRUE(List().viewport()->rect().contains(List().ProgressBar(63)->geometry().center()));
