@@ -44,11 +44,4 @@ std::vector<std::uint8_t> NorFlash::Contents() const
     return out;
 }
 
-void NorFlash::Load(std::uint32_t address, std::span<const std::uint8_t> bytes)
-{
-    for (std::size_t i = 0; i < bytes.size() && address + i < kSize; ++i) {
-        cells_[address + i] = bytes[i];
-    }
-}
-
 }  // namespace veltra::sim

@@ -23,10 +23,8 @@ public:
     std::uint8_t Read(std::uint32_t address) const;
     bool IsBlank(std::uint32_t first, std::uint32_t last) const;
 
-    // What the chip holds, as read; and a raw load that bypasses the physics,
-    // for setting up a bench.
+    // What the chip holds, as read.
     std::vector<std::uint8_t> Contents() const;
-    void Load(std::uint32_t address, std::span<const std::uint8_t> bytes);
 
     void SetStuckBit(std::optional<StuckBit> stuck) { stuck_ = stuck; }
 

@@ -103,12 +103,6 @@ std::vector<std::uint8_t> VirtualModule::Flash() const
     return board_.Memory().flash.Contents();
 }
 
-void VirtualModule::SetFlash(std::uint32_t address, std::span<const std::uint8_t> bytes)
-{
-    std::lock_guard lock(mutex_);
-    board_.Memory().flash.Load(address, bytes);
-}
-
 EepromImage VirtualModule::Eeprom() const
 {
     std::lock_guard lock(mutex_);

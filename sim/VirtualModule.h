@@ -42,7 +42,6 @@ public:
     Personality Running() const;
 
     std::vector<std::uint8_t> Flash() const;
-    void SetFlash(std::uint32_t address, std::span<const std::uint8_t> bytes);
     EepromImage Eeprom() const;
     void SetEeprom(std::uint32_t address, std::span<const std::uint8_t> bytes);
     // Item 1 to 8; 0 passes, anything else is the failure code the board reports.

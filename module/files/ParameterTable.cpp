@@ -28,10 +28,4 @@ void BuildTransferMask(ParameterTable& table)
         table.transferMask.push_back(TransferMaskOf(row));
 }
 
-void ClearValues(ParameterTable& table)
-{
-    for (ParameterEntry& row : table.rows)
-        row.value.clear();
-}
-
 }  // namespace veltra

@@ -33,7 +33,4 @@ int TransferMaskOf(const ParameterEntry& entry);
 
 void BuildTransferMask(ParameterTable& table);
 
-// Empties every Value cell, ready for an upload.
-void ClearValues(ParameterTable& table);
-
 }  // namespace veltra
