@@ -203,7 +203,9 @@ std::string PortBank::OpenError(int port) const
 
 bool PortBank::Send(int port, const CommandRecord& record, uint32_t timeoutMs)
 {
-    return Channel(port).Send(record.code, record.bytes, timeoutMs, FullReplyLength(record.code, record.expectedLength));
+    return Channel(port).Send(record.code, record.bytes, timeoutMs,
+                              {FullReplyLength(record.code, record.expectedLength),
+                               LineCharsUntilReplied(record.code, record.bytes.size(), record.expectedLength)});
 }
 
 void PortBank::ReplyArrived(int port)

@@ -75,6 +75,14 @@ size_t FullReplyLength(char c, uint32_t expectedLength)
     return 0;
 }
 
+size_t LineCharsUntilReplied(char c, size_t requestLength, uint32_t expectedLength)
+{
+    // The boot loader echoes a record while it comes in, so its reply runs
+    // alongside the request; the application answers a frame once it has all of it.
+    const size_t reply = FullReplyLength(c, expectedLength);
+    return IsFrameCode(c) && reply != 0 ? requestLength + reply : reply;
+}
+
 bool IsReplyComplete(char c, uint32_t expectedLength, size_t count)
 {
     const size_t full = FullReplyLength(c, expectedLength);

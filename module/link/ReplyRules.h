@@ -19,6 +19,9 @@ bool IsReplyComplete(char code, uint32_t expectedLength, size_t count);
 // The length a complete reply to `code` has by the rules above; 0 for a
 // request that is never answered.
 size_t FullReplyLength(char code, uint32_t expectedLength);
+// The characters the line carries, at the least, from a request's first to
+// its reply's last (0 when the reply's length is not known).
+size_t LineCharsUntilReplied(char code, size_t requestLength, uint32_t expectedLength);
 
 // The verdict on what has accumulated for `code`:
 //  - handshake: the chunk is exactly "U";

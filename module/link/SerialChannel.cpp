@@ -71,6 +71,7 @@ bool SerialChannel::Open(uint32_t baudRate)
     lastOpenError_.clear();
     awaiting_ = false;
     lineLost_ = false;
+    paced_ = false;
     retryCount_ = 0;
     reader_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
     connect(reader_.get(), &QSocketNotifier::activated, this, &SerialChannel::OnReadable);
@@ -90,14 +91,14 @@ void SerialChannel::Close()
     fd_ = -1;
 }
 
-bool SerialChannel::Send(char code, const std::string& bytes, uint32_t timeoutMs, size_t replyLength)
+bool SerialChannel::Send(char code, const std::string& bytes, uint32_t timeoutMs, ReplyShape reply)
 {
     if (fd_ < 0)
         return false;
     lastCode_ = code;
     lastRequest_ = bytes.substr(0, module_facts::kBufferSize);
     timeoutMs_ = timeoutMs;
-    replyLength_ = replyLength;
+    reply_ = reply;
     retryCount_ = 0;
     const bool written = Write(lastRequest_) && lastRequest_.size() == bytes.size();
     AwaitReply();
@@ -129,6 +130,7 @@ void SerialChannel::AwaitReply()
     ++request_;
     received_ = 0;
     Resume();
+    pausedAtSend_ = paced_ && PauseFor(reply_.lineChars);
 }
 
 void SerialChannel::ReplyComplete()
@@ -140,22 +142,33 @@ void SerialChannel::ReplyComplete()
 
 // A read-back's thousands of characters take a known time on the line, and
 // the driver hands them over a few at a time; waking for each few costs a
-// wake-up per port per millisecond. Once part of such a reply is here, the
-// port is left alone until shortly before the rest can have arrived, then
-// watched again. A reply that turns out shorter is seen at the latest when
-// its full length would have been.
-void SerialChannel::PauseForRest(size_t received)
+// wake-up per port per millisecond. Once part of a reply of known length is
+// here, the port is left alone until shortly before the rest can have
+// arrived, then watched again. A line seen to deliver at its rate that way
+// is not looked at after a request either, until shortly before the whole
+// reply can be here; a reply found whole by then shows a line faster than
+// its rate, and the next request is watched from the start again. A reply
+// that turns out shorter is seen at the latest when its full length would
+// have been.
+bool SerialChannel::PauseFor(size_t chars)
 {
-    received_ += received;
-    if (!awaiting_ || lineLost_ || !reader_ || replyLength_ <= received_ || baudRate_ == 0)
-        return;
+    if (!awaiting_ || lineLost_ || !reader_ || baudRate_ == 0)
+        return false;
     // Characters of 10 bits; wake while the last 2 ms of them are still due.
-    const double charMs = 10'000.0 / baudRate_;
-    const double restMs = static_cast<double>(replyLength_ - received_) * charMs - 2.0;
+    const double restMs = static_cast<double>(chars) * 10'000.0 / baudRate_ - 2.0;
     if (restMs < 2.0)
-        return;
+        return false;
     reader_->setEnabled(false);
     pause_.start(static_cast<int>(restMs));
+    return true;
+}
+
+void SerialChannel::PauseForRest(size_t received)
+{
+    const bool first = received_ == 0;
+    received_ += received;
+    if (received_ < reply_.length && PauseFor(reply_.length - received_) && first && !pausedAtSend_)
+        paced_ = true;
 }
 
 void SerialChannel::Resume()
@@ -187,7 +200,7 @@ void SerialChannel::OnReadable()
             count += static_cast<size_t>(n);
             // The tty gave all it had: no second call just for EAGAIN, unless
             // a pause may follow, which must not leave bytes already here.
-            if (static_cast<size_t>(n) < room && (!awaiting_ || received_ + count >= replyLength_))
+            if (static_cast<size_t>(n) < room && (!awaiting_ || received_ + count >= reply_.length))
                 break;
             continue;
         }
@@ -198,6 +211,9 @@ void SerialChannel::OnReadable()
         break;
     }
     if (count > 0) {
+        // Learnt before the handler can send the next request.
+        if (awaiting_ && pausedAtSend_ && received_ == 0 && count >= reply_.length)
+            paced_ = false;
         const uint64_t session = session_;
         const uint64_t request = request_;
         std::string chunk(buffer_.data(), count);

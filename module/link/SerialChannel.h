@@ -53,11 +53,15 @@ public:
     // channel and from inside its own handlers.
     void Close();
 
-    // Writes the request and waits `timeoutMs` for its reply, which is
-    // `replyLength` bytes long when known (0 when not). True when every byte
-    // went out; either way the request counts as sent, so a missing reply
+    // What is known of a reply before it comes; 0 where nothing is.
+    struct ReplyShape {
+        size_t length = 0;     // its characters
+        size_t lineChars = 0;  // on the line from the request's first character to the reply's last
+    };
+    // Writes the request and waits `timeoutMs` for its reply. True when every
+    // byte went out; either way the request counts as sent, so a missing reply
     // ends in the time-out. A line found lost is reported at once.
-    bool Send(char code, const std::string& bytes, uint32_t timeoutMs, size_t replyLength = 0);
+    bool Send(char code, const std::string& bytes, uint32_t timeoutMs, ReplyShape reply);
     // The awaited reply is complete: the time-out is off.
     void ReplyComplete();
     // A reply came that is not the one awaited: the request goes out again
@@ -79,6 +83,7 @@ private:
     void OnDeadline();
     // A new wait for a reply starts: nothing of it has come yet.
     void AwaitReply();
+    bool PauseFor(size_t chars);
     void PauseForRest(size_t received);
     void Resume();
     void LineLost();
@@ -96,7 +101,7 @@ private:
     std::unique_ptr<QSocketNotifier> reader_;
     QTimer deadline_;
     QTimer pause_;
-    size_t replyLength_ = 0;
+    ReplyShape reply_;
     size_t received_ = 0;
     uint64_t request_ = 0;  // counts waits for a reply, so a late chunk is not counted for the next
     std::string lastRequest_;
@@ -106,6 +111,8 @@ private:
     int retryCount_ = 0;
     bool awaiting_ = false;
     bool lineLost_ = false;
+    bool paced_ = false;        // replies come at the line's rate, not all at once
+    bool pausedAtSend_ = false;  // this reply is not looked at until it can be nearly whole
     std::string lastOpenError_;
     std::array<char, module_facts::kBufferSize> buffer_{};
 };

@@ -87,3 +87,23 @@ TEST(ReplyRules, ReadBackThatMustNotPass)
     for (const std::string& reply : wrong)
         EXPECT_FALSE(veltra::CompareReadBack(reply, total, image, 0x0000, 32)) << reply;
 }
+
+// How long the line is busy before a reply can be whole: the port is not
+// looked at before then, so too long a figure would hold every reply back.
+TEST(ReplyRules, TheLineCarriesTheRequestAndReplyOfAFrameOneAfterTheOther)
+{
+    const struct {
+        char code;
+        size_t request;
+        uint32_t expected;
+        size_t lineChars;
+    } cases[] = {
+        {code::kProgram, 267, 267, 270},  // the echo runs alongside the record
+        {code::kReadBack, 21, 2519, 2519},
+        {code::kParamRead, 9, 9, 22},
+        {code::kHandshake, 1, 1, 1},
+        {code::kInitialErase, 9, 0, 0},  // never answered
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(veltra::LineCharsUntilReplied(c.code, c.request, c.expected), c.lineChars) << c.code;
+}
