@@ -22,9 +22,10 @@ namespace veltra {
 // that created it and runs an event loop), and everything happens there: the
 // port is watched with a socket notifier, and a reply's time-out is a
 // single-shot timer armed only while a reply is awaited, so an idle port
-// costs nothing. While the rest of a long reply of known length is still on
-// its way at the line's rate, the port is not watched: see PauseForRest. Received chunks (what the driver had queued, at most 8,193
-// bytes) and events reach the owner's handlers through the gate, in order.
+// costs nothing. While a reply of known length, or its rest, is still on its
+// way at the line's rate, the port is not watched: see PauseFor. Received
+// chunks (what the driver had queued, at most 8,193 bytes) and events reach
+// the owner's handlers through the gate, in order.
 // A handler may close the channel; a chunk or event still queued for a
 // channel closed since is dropped.
 class SerialChannel : public QObject {
