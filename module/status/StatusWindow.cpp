@@ -15,6 +15,9 @@ namespace {
 constexpr int kProgressColumn = 2;
 constexpr int kStepColumn = 3;
 constexpr int kRowBarId = 4022;
+// A bar repaints itself at once on every visible step, and every port steps
+// with every reply: bars follow their counts at most this often.
+constexpr int kBarPaceMs = 200;
 
 // Letters of the runs and their steps.
 constexpr int kHandshake = '?';
@@ -45,6 +48,9 @@ StatusWindow::StatusWindow(QWidget* parent)
     ok_->setGeometry(units.Rect(212, 149, 50, 14));
     button_->setGeometry(units.Rect(269, 149, 50, 14));
     UseEndingButton(button_, ok_);
+    barPace_.setSingleShot(true);
+    barPace_.setInterval(kBarPaceMs);
+    connect(&barPace_, &QTimer::timeout, this, &StatusWindow::CatchUpBars);
 }
 
 void StatusWindow::ClearPortRows()
@@ -79,6 +85,7 @@ void StatusWindow::Prepare()
         // steps; each port's phase notices set their own range from then on.
         portRows_[i].count = 0;
         portRows_[i].maximum = 100;
+        portRows_[i].barBehind = false;
         const int row = list_->AppendRow();
         portRows_[i].listRow = row;
         list_->SetCellText(row, 0, QString::number(row + 1));
@@ -86,6 +93,7 @@ void StatusWindow::Prepare()
         list_->AddProgressBar(row, kProgressColumn, kRowBarId);
     }
 
+    barPace_.stop();
     ok_->setEnabled(true);
     button_->setEnabled(true);
     button_->setText(Caption("BTN_CANCEL"));
@@ -167,8 +175,8 @@ void StatusWindow::PortFinished(const StatusNotice& notice, const std::string& p
     PortRow* row = RowNamed(portName);
     if (row == nullptr)
         return;
-    row->count = notice.value;
-    ShowCount(*row);
+    row->count = std::min(notice.value, row->maximum);
+    ShowBar(*row);  // a finished port's bar is never left behind
     MarkFinished(portName, Caption("STATUS_MSG7"));
     button_->setEnabled(true);
     ok_->setEnabled(true);
@@ -188,14 +196,40 @@ StatusWindow::PortRow* StatusWindow::RowNamed(const std::string& portName)
 // phase starting on one port must not cut back the count of another that is
 // further on in a longer phase.
 // Progress comes with every reply of every port: the bar is found by the row
-// the port was given, not by comparing every row's name each time.
+// the port was given, not by comparing every row's name each time. A step
+// after a quiet spell shows at once; the steps that follow it soon after are
+// shown together when the pace allows.
 void StatusWindow::ShowCount(PortRow& row)
 {
     row.count = std::min(row.count, row.maximum);
+    if (barPace_.isActive()) {
+        row.barBehind = true;
+        return;
+    }
+    ShowBar(row);
+    barPace_.start();
+}
+
+void StatusWindow::ShowBar(PortRow& row)
+{
+    row.barBehind = false;
     if (row.listRow < 0)
         return;
     if (QProgressBar* bar = list_->ProgressBar(row.listRow))
         bar->setValue(row.count);
+}
+
+void StatusWindow::CatchUpBars()
+{
+    bool shown = false;
+    for (PortRow& row : portRows_) {
+        if (row.barBehind) {
+            ShowBar(row);
+            shown = true;
+        }
+    }
+    if (shown)
+        barPace_.start();
 }
 
 void StatusWindow::MarkFinished(const std::string& portName, const QString& text)

@@ -3,6 +3,8 @@
 #include "CaptionSet.h"
 #include "OperationDialog.h"
 
+#include <QTimer>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,12 +44,15 @@ private:
         int count = 0;
         int maximum = 100;  // of the phase the port is in
         int listRow = -1;   // its row of the list, once the window has shown
+        bool barBehind = false;  // the bar does not show `count` yet
     };
 
     QString Caption(const char* key) const;
     QString StepText(int letter) const;
     PortRow* RowNamed(const std::string& portName);
     void ShowCount(PortRow& row);
+    void ShowBar(PortRow& row);
+    void CatchUpBars();
     void MarkFinished(const std::string& portName, const QString& text);
     void PortFinished(const StatusNotice& notice, const std::string& portName);
 
@@ -55,6 +60,7 @@ private:
     QPushButton* ok_;
     QPushButton* button_;
     std::vector<PortRow> portRows_;
+    QTimer barPace_;
     std::optional<CaptionSet> captions_;
 };
 
