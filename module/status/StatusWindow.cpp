@@ -175,7 +175,7 @@ void StatusWindow::PortFinished(const StatusNotice& notice, const std::string& p
     PortRow* row = RowNamed(portName);
     if (row == nullptr)
         return;
-    row->count = std::min(notice.value, row->maximum);
+    row->count = notice.value;
     ShowBar(*row);  // a finished port's bar is never left behind
     MarkFinished(portName, Caption("STATUS_MSG7"));
     button_->setEnabled(true);
@@ -192,16 +192,11 @@ StatusWindow::PortRow* StatusWindow::RowNamed(const std::string& portName)
     return nullptr;
 }
 
-// Each row is capped at its own maximum: ports run at their own pace, and a
-// phase starting on one port must not cut back the count of another that is
-// further on in a longer phase.
-// Progress comes with every reply of every port: the bar is found by the row
-// the port was given, not by comparing every row's name each time. A step
-// after a quiet spell shows at once; the steps that follow it soon after are
-// shown together when the pace allows.
+// Progress comes with every reply of every port. A step after a quiet spell
+// shows at once; the steps that follow it soon after are shown together when
+// the pace allows.
 void StatusWindow::ShowCount(PortRow& row)
 {
-    row.count = std::min(row.count, row.maximum);
     if (barPace_.isActive()) {
         row.barBehind = true;
         return;
@@ -210,8 +205,13 @@ void StatusWindow::ShowCount(PortRow& row)
     barPace_.start();
 }
 
+// Each row is capped at its own maximum: ports run at their own pace, and a
+// phase starting on one port must not cut back the count of another that is
+// further on in a longer phase. The bar is found by the row the port was
+// given, not by comparing every row's name each time.
 void StatusWindow::ShowBar(PortRow& row)
 {
+    row.count = std::min(row.count, row.maximum);
     row.barBehind = false;
     if (row.listRow < 0)
         return;
