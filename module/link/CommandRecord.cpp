@@ -1,22 +1,30 @@
 #include "CommandRecord.h"
 
-#include <cstdio>
 
 namespace veltra {
 
 namespace {
 
+// Every program record carries 128 of these, on every port: a table lookup
+// instead of a formatted print keeps building a record cheap.
+void AppendHex(std::string& text, uint32_t value, int digits)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        text.push_back(kDigits[(value >> shift) & 0xFu]);
+}
+
 std::string HexByte(uint32_t value)
 {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+    std::string text;
+    AppendHex(text, value, 2);
     return text;
 }
 
 std::string HexWord(uint32_t value)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    std::string text;
+    AppendHex(text, value, 4);
     return text;
 }
 
@@ -72,9 +80,14 @@ uint8_t HexRecordChecksum(std::string_view record, size_t count)
 
 std::string BuildProgramRecord(const RomImage& image, uint32_t start, uint32_t count)
 {
-    std::string record = ":" + HexByte(count) + HexWord(start) + "00";
+    std::string record;
+    record.reserve(11 + 2 * size_t{count});
+    record += ':';
+    AppendHex(record, count, 2);
+    AppendHex(record, start, 4);
+    record += "00";
     for (uint32_t k = 0; k < count; ++k)
-        record += HexByte(image.bytes[(start + k) & 0xFFFF]);
+        AppendHex(record, image.bytes[(start + k) & 0xFFFF], 2);
     return WithChecksum(std::move(record));
 }
 
