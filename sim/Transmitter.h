@@ -2,10 +2,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "LinePacer.h"
 
@@ -13,7 +14,8 @@ namespace veltra::sim {
 
 // The module's outgoing bytes, each with the moment it may be handed to the
 // line: when it was produced, spread over pieces when replies are chunked, and
-// paced at the line rate when that is emulated.
+// paced at the line rate when that is emulated. Due moments never go back, so
+// what is due is found by a search, and handed to the line straight from here.
 class Transmitter {
 public:
     explicit Transmitter(std::uint32_t seed) : random_(seed) {}
@@ -26,20 +28,18 @@ public:
     };
 
     void Queue(const std::string& bytes, SteadyTime ready, const Shape& shape);
-    // Bytes due at `now`, from the front, without removing them.
-    std::string Due(SteadyTime now) const;
+    // Bytes due at `now`, from the front, without removing them; valid until
+    // the next call that changes the queue.
+    std::string_view Due(SteadyTime now) const;
     void Consume(std::size_t count);
     // When to hand the next group of bytes to the line; nothing when empty.
     std::optional<SteadyTime> NextWake() const;
-    void Clear() { pending_.clear(); }
+    void Clear();
 
 private:
-    struct Byte {
-        char value;
-        SteadyTime due;
-    };
-
-    std::deque<Byte> pending_;
+    std::string bytes_;
+    std::vector<SteadyTime> due_;
+    std::size_t head_ = 0;  // what is before it has gone to the line
     LinePacer pacer_;
     std::mt19937 random_;
 };

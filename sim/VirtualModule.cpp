@@ -247,7 +247,8 @@ void VirtualModule::ReadLine(SteadyTime now)
             input_.push_back({buffer[i], rate, due});
         }
         ProcessInput();
-        if (hungUp_) {
+        // A short read emptied the line; asking again would only hear EAGAIN.
+        if (hungUp_ || static_cast<std::size_t>(count) < sizeof buffer) {
             return;
         }
     }
@@ -299,7 +300,7 @@ void VirtualModule::FlushOutput()
     if (hungUp_ || outputBlocked_) {
         return;
     }
-    const std::string due = output_.Due(std::chrono::steady_clock::now());
+    const std::string_view due = output_.Due(std::chrono::steady_clock::now());
     if (due.empty()) {
         return;
     }

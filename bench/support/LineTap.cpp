@@ -10,6 +10,7 @@
 
 extern "C" ssize_t __real_read(int fd, void* buffer, size_t count);
 extern "C" ssize_t __real_write(int fd, const void* buffer, size_t count);
+extern "C" int __real_close(int fd);
 
 namespace veltra::bench {
 
@@ -70,4 +71,15 @@ extern "C" ssize_t __wrap_write(int fd, const void* buffer, size_t count)
         }
     }
     return __real_write(fd, buffer, count);
+}
+
+// A closed descriptor's number comes back for the next file opened, and a
+// write there must not be paired with a read of the file before it.
+extern "C" int __wrap_close(int fd)
+{
+    if (veltra::bench::tapping) {
+        std::lock_guard lock(veltra::bench::tapMutex);
+        veltra::bench::lastRead.erase(fd);
+    }
+    return __real_close(fd);
 }
