@@ -184,13 +184,22 @@ void VirtualModule::Run()
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         auto now = std::chrono::steady_clock::now();
-        FlushOutput();
-
+        // Bytes go out a group at a time, also right after a request was
+        // taken in: the first bytes of its echo, due by the time the request
+        // has been handled, would otherwise go alone and cost both sides a
+        // wake-up.
         std::optional<SteadyTime> deadline;
-        const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
         if (const auto due = output_.NextWake(); due && !outputBlocked_) {
-            consider(*due);
+            if (*due <= now) {
+                FlushOutput();
+                if (!outputBlocked_) {
+                    deadline = output_.NextWake();
+                }
+            } else {
+                deadline = due;
+            }
         }
+        const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
         pollfd fds[2] = {{wake_, POLLIN, 0}, {-1, 0, 0}};
         if (!hungUp_) {
             if (now >= toolAbsentUntil_) {
