@@ -9,10 +9,13 @@
 //   ROM_BENCH_EACH=1 rom_bench    also prints every run's figures
 //
 // The modules run in a veltra-sim child process, so this process's CPU time is
-// the tool's own: the sheet, the windows and the ports.
+// the tool's own: the sheet, the windows and the ports. Each paced run is
+// paired with one of a bare poll loop doing the same exchanges, whose time is
+// what the bench itself (modules, pseudo terminals, this machine) costs.
 // The machine is shared: each figure is the best and the median of N runs,
 // and the load averages are printed before and after.
 
+#include "BareLoop.h"
 #include "BenchApplication.h"
 #include "CpuClock.h"
 #include "FirmwareImage.h"
@@ -85,6 +88,7 @@ struct Figures {
     RunFigures turnaround;  // the tool's share of one port's run, summed over its exchanges
     RunFigures idleMiB;
     RunFigures addedKiBPerPort;  // peak above idle
+    RunFigures bare;             // the bare loop's wall time
     int failures = 0;
 };
 
@@ -92,6 +96,13 @@ Figures Measure(const Options& options, int ports, uint32_t baud, bool lineRate,
 {
     Figures figures;
     for (int run = 0; run < options.runs; ++run) {
+        if (lineRate) {
+            const BareRunResult bare = RunBareDownload(ports, baud, options.eraseMs, firmware);
+            if (bare.ok)
+                figures.bare.Add(bare.wallSeconds);
+            else
+                std::printf("  %d port(s), bare run %d failed: %s\n", ports, run + 1, bare.failure.c_str());
+        }
         const RomRunResult result = RunRomDownload({ports, baud, lineRate, options.eraseMs, firmware});
         if (!result.ok) {
             ++figures.failures;
@@ -154,22 +165,26 @@ int main(int argc, char** argv)
         std::printf("With line-rate emulation (times in s; CPU of the tool's process and of the modules' process;\n"
                     "wait: thread-seconds ready but kept off a CPU; turn: the tool's turnarounds of one port, summed;\n"
                     "cpu%%/port: the tool's CPU per port as a share of one core over the run; idle: the tool's\n"
-                    "resident MiB with the sheet open; KiB/port: its peak above idle per port; medians)\n");
-        std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %9s %7s %8s %5s\n", "ports", "wall-best",
+                    "resident MiB with the sheet open; KiB/port: its peak above idle per port; bare: the bare\n"
+                    "loop's wall time, r-bare: against the minimum, tool/bare: the tool's against it; medians)\n");
+        std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %9s %7s %8s %7s %7s %9s %5s\n", "ports",
+                    "wall-best",
                     "wall-med", "minimum", "r-best", "r-med", "tool-cpu", "tool-med", "cpu%/port", "sim-cpu",
-                    "tool-wait", "sim-wait", "turn", "idle", "KiB/port", "fail");
+                    "tool-wait", "sim-wait", "turn", "idle", "KiB/port", "bare", "r-bare", "tool/bare", "fail");
         for (int ports : options.ports) {
             const Figures& f = paced[ports];
             if (f.wall.Empty()) {
                 std::printf("%6d %s %5d\n", ports, "no run completed", f.failures);
                 continue;
             }
-            std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %7.1f %8.1f %5d\n",
+            const double bare = f.bare.Empty() ? 0.0 : f.bare.Median();
+            std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %7.1f %8.1f %7.3f "
+                        "%7.4f %9.4f %5d\n",
                         ports, f.wall.Best(), f.wall.Median(), minimum, f.wall.Best() / minimum,
                         f.wall.Median() / minimum, f.toolCpu.Best(), f.toolCpu.Median(),
                         100.0 * f.toolCpu.Median() / ports / f.wall.Median(), f.simCpu.Median(), f.toolWait.Median(),
                         f.simWait.Median(), f.turnaround.Median(), f.idleMiB.Median(), f.addedKiBPerPort.Median(),
-                        f.failures);
+                        bare, bare / minimum, bare > 0 ? f.wall.Median() / bare : 0.0, f.failures);
         }
         const auto single = paced.find(1);
         if (single != paced.end() && !single->second.wall.Empty()) {
