@@ -7,6 +7,7 @@
 #include "GoldenExchanges.h"
 #include "HexRecord.h"
 #include "Pty.h"
+#include "Transmitter.h"
 #include "VirtualModule.h"
 
 namespace veltra::sim {
@@ -176,6 +177,41 @@ TEST(SimModule, AnswersTheGoldenExchangesOnItsTerminal)
     }
     EXPECT_EQ(module.Eeprom()[0x10], 0x5A);
     EXPECT_EQ(module.Eeprom()[509], 0xAA);
+}
+
+// A long paced reply handed to the line the way the module does: woken at each
+// group's moment, taking what is due. Every byte comes out once, in order and
+// never before the line could have carried it; bytes queued while others are
+// still going out, with an earlier moment, wait behind them.
+TEST(SimTransmitter, PacedBytesGoOutWholeInOrderAndNeverEarly)
+{
+    constexpr std::uint32_t kRate = 115200;
+    const Transmitter::Shape paced{0, {}, kRate, {}};
+    const auto byteTime = std::chrono::nanoseconds(10'000'000'000ull / kRate);
+    std::string expected;
+    for (int i = 0; i < 9000; ++i)
+        expected += static_cast<char>('A' + i % 26);
+    Transmitter transmitter(1);
+    const SteadyTime start{};
+    transmitter.Queue(expected.substr(0, 6000), start, paced);
+
+    std::string sent;
+    std::size_t wakes = 0;
+    bool restQueued = false;
+    while (const auto wake = transmitter.NextWake()) {
+        ++wakes;
+        const std::string_view due = transmitter.Due(*wake);
+        ASSERT_FALSE(due.empty());
+        sent += due;
+        EXPECT_GE(*wake - start, byteTime * sent.size()) << sent.size();
+        transmitter.Consume(due.size());
+        if (!restQueued && sent.size() >= 5000) {
+            transmitter.Queue(expected.substr(6000), start, paced);
+            restQueued = true;
+        }
+    }
+    EXPECT_EQ(sent, expected);
+    EXPECT_LT(wakes, expected.size() / 16);  // a wake-up a group, not a byte
 }
 
 TEST(SimModule, RepliesComeInPiecesAndNeverEarly)
