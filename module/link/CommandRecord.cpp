@@ -1,6 +1,5 @@
 #include "CommandRecord.h"
 
-
 namespace veltra {
 
 namespace {
