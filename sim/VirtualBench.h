@@ -4,12 +4,14 @@
 #include <memory>
 #include <vector>
 
+#include "ModuleLoop.h"
 #include "ModuleOptions.h"
 #include "VirtualModule.h"
 
 namespace veltra::sim {
 
-// A bench of independent virtual modules, each on its own pseudo-terminal.
+// A bench of independent virtual modules, each on its own pseudo-terminal,
+// served by as many loops as the machine has cores.
 //
 //     VirtualBench bench(4);
 //     channel.Open(bench.Module(0).Path());
@@ -25,6 +27,9 @@ public:
     const VirtualModule& Module(std::size_t index) const { return *modules_.at(index); }
 
 private:
+    ModuleLoop& LoopFor(std::size_t index, std::size_t count);
+
+    std::vector<std::unique_ptr<ModuleLoop>> loops_;  // outlive the modules
     std::vector<std::unique_ptr<VirtualModule>> modules_;
 };
 

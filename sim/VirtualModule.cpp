@@ -1,14 +1,10 @@
 #include "VirtualModule.h"
 
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-#include <system_error>
 
 #include "LineRate.h"
 
@@ -21,37 +17,28 @@ constexpr std::chrono::milliseconds kToolAbsentRetry{10};
 
 }  // namespace
 
-VirtualModule::VirtualModule(const ModuleOptions& options)
+VirtualModule::VirtualModule(const ModuleOptions& options, ModuleLoop* loop)
     : board_(options.start, options.eraseTime),
       lineRateEmulation_(options.lineRateEmulation),
       terminal_(std::make_unique<PseudoTerminal>()),
       path_(terminal_->Path()),
-      output_(options.seed)
+      output_(options.seed),
+      ownLoop_(loop == nullptr ? std::make_unique<ModuleLoop>() : nullptr),
+      loop_(loop == nullptr ? ownLoop_.get() : loop)
 {
     board_.Memory().eeprom = options.eeprom;
     board_.SetFaults(options.faults);
-    wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wake_ < 0) {
-        throw std::system_error(errno, std::generic_category(), "eventfd");
-    }
-    thread_ = std::thread([this] { Run(); });
+    loop_->Join(*this);
 }
 
 VirtualModule::~VirtualModule()
 {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    Wake();
-    thread_.join();
-    ::close(wake_);
+    loop_->Leave(*this);
 }
 
 void VirtualModule::Wake() const
 {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+    loop_->Wake();
 }
 
 std::string VirtualModule::Path() const
@@ -175,67 +162,49 @@ Transmitter::Shape VirtualModule::OutputShape(std::uint32_t rate) const
     return {faults.chunkMax, faults.chunkGap, lineRateEmulation_ ? rate : 0, faults.splitAt};
 }
 
-void VirtualModule::Run()
+pollfd VirtualModule::Prepare(SteadyTime now, std::optional<SteadyTime>& deadline)
 {
-    // The module keeps to the line's schedule by sleeping until each group of
-    // bytes is due; the kernel's default timer slack would let every such
-    // sleep overrun by up to 50 us, which at 921,600 bit/s is five bytes.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    std::unique_lock lock(mutex_);
-    while (!stopping_) {
-        auto now = std::chrono::steady_clock::now();
-        // Bytes go out a group at a time, also right after a request was
-        // taken in: the first bytes of its echo, due by the time the request
-        // has been handled, would otherwise go alone and cost both sides a
-        // wake-up.
-        std::optional<SteadyTime> deadline;
-        if (const auto due = output_.NextWake(); due && !outputBlocked_) {
-            if (*due <= now) {
-                FlushOutput();
-                if (!outputBlocked_) {
-                    deadline = output_.NextWake();
-                }
-            } else {
-                deadline = due;
+    std::lock_guard lock(mutex_);
+    const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
+    // Bytes go out a group at a time, also right after a request was taken
+    // in: the first bytes of its echo, due by the time the request has been
+    // handled, would otherwise go alone and cost both sides a wake-up.
+    if (const auto due = output_.NextWake(); due && !outputBlocked_) {
+        if (*due <= now) {
+            FlushOutput();
+            if (const auto next = output_.NextWake(); next && !outputBlocked_) {
+                consider(*next);
             }
+        } else {
+            consider(*due);
         }
-        const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
-        pollfd fds[2] = {{wake_, POLLIN, 0}, {-1, 0, 0}};
-        if (!hungUp_) {
-            if (now >= toolAbsentUntil_) {
-                fds[1] = {terminal_->Master(), static_cast<short>(POLLIN | (outputBlocked_ ? POLLOUT : 0)), 0};
-            } else {
-                consider(toolAbsentUntil_);
-            }
-        }
-        timespec timeout{};
-        if (deadline) {
-            const auto wait = std::max(*deadline - now, SteadyTime::duration::zero());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        }
-        // The terminal cannot be closed while it is polled: only this thread
-        // closes it (on a hang-up), and Restart replaces it only after that.
-        lock.unlock();
-        const int ready = ::ppoll(fds, 2, deadline ? &timeout : nullptr, nullptr);
-        lock.lock();
-        if (ready <= 0) {
-            continue;
-        }
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto drained = ::read(wake_, &count, sizeof count);
-        }
-        now = std::chrono::steady_clock::now();
-        if (fds[1].revents & POLLOUT) {
-            outputBlocked_ = false;
-        }
-        if (fds[1].revents & POLLIN) {
-            ReadLine(now);
-        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
-            toolAbsentUntil_ = now + kToolAbsentRetry;
-        }
+    }
+    // The terminal cannot be closed while it is waited on: only the loop
+    // closes it (on a hang-up, while serving), and Restart replaces it only
+    // after that.
+    if (hungUp_) {
+        return {-1, 0, 0};
+    }
+    if (now < toolAbsentUntil_) {
+        consider(toolAbsentUntil_);
+        return {-1, 0, 0};
+    }
+    return {terminal_->Master(), static_cast<short>(POLLIN | (outputBlocked_ ? POLLOUT : 0)), 0};
+}
+
+void VirtualModule::Serve(short revents, SteadyTime now)
+{
+    std::lock_guard lock(mutex_);
+    if (hungUp_) {
+        return;
+    }
+    if (revents & POLLOUT) {
+        outputBlocked_ = false;
+    }
+    if (revents & POLLIN) {
+        ReadLine(now);
+    } else if (revents & (POLLHUP | POLLERR)) {
+        toolAbsentUntil_ = now + kToolAbsentRetry;
     }
 }
 

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Board.h"
+#include "ModuleLoop.h"
 #include "ModuleOptions.h"
 #include "PseudoTerminal.h"
 #include "Request.h"
@@ -19,12 +19,12 @@
 
 namespace veltra::sim {
 
-// One virtual Veltra board on its own pseudo-terminal, served by its own thread
-// from construction to destruction. Every method may be called from any thread
-// while the module runs.
-class VirtualModule {
+// One virtual Veltra board on its own pseudo-terminal, served from construction
+// to destruction by `loop`, shared with other modules, or by a loop of its own.
+// Every method may be called from any thread while the module runs.
+class VirtualModule : private ServedLine {
 public:
-    explicit VirtualModule(const ModuleOptions& options = {});
+    explicit VirtualModule(const ModuleOptions& options = {}, ModuleLoop* loop = nullptr);
     ~VirtualModule();
     VirtualModule(const VirtualModule&) = delete;
     VirtualModule& operator=(const VirtualModule&) = delete;
@@ -66,7 +66,8 @@ private:
         SteadyTime due;
     };
 
-    void Run();
+    pollfd Prepare(SteadyTime now, std::optional<SteadyTime>& deadline) override;
+    void Serve(short revents, SteadyTime now) override;
     void ReadLine(SteadyTime now);
     void ProcessInput();
     void FlushOutput();
@@ -88,9 +89,8 @@ private:
     SteadyTime busyUntil_{};
     SteadyTime toolAbsentUntil_{};
     std::size_t received_ = 0;
-    bool stopping_ = false;
-    int wake_ = -1;
-    std::thread thread_;
+    std::unique_ptr<ModuleLoop> ownLoop_;
+    ModuleLoop* loop_;
 };
 
 }  // namespace veltra::sim

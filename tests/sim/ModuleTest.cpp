@@ -214,6 +214,28 @@ TEST(SimTransmitter, PacedBytesGoOutWholeInOrderAndNeverEarly)
     EXPECT_LT(wakes, expected.size() / 16);  // a wake-up a group, not a byte
 }
 
+// Modules sharing a loop answer each on its own line, and one can go while
+// the other is in the middle of a long reply.
+TEST(SimModuleLoop, SharedLoopServesEachLineAndLetsOneLeaveWhileAnotherReplies)
+{
+    ModuleLoop loop;
+    ModuleOptions options;
+    options.start = Personality::BootLoader;
+    VirtualModule kept(options, &loop);
+    auto leaving = std::make_unique<VirtualModule>(options, &loop);
+    Line keptLine(kept.Path(), 115200);
+    Line leavingLine(leaving->Path(), 9600);
+    keptLine.Write("U");
+    leavingLine.Write("U");
+    EXPECT_EQ(keptLine.Read(1), "U");
+    EXPECT_EQ(leavingLine.Read(1), "U");
+    EXPECT_EQ(kept.LineRate(), 115200u);
+
+    keptLine.Write(":05000004000003FF00F5");
+    leaving.reset();
+    EXPECT_EQ(keptLine.Read(2519).substr(21, 7), "\r\n0000=");
+}
+
 TEST(SimModule, RepliesComeInPiecesAndNeverEarly)
 {
     ModuleOptions options;
