@@ -1,20 +1,39 @@
 #include "ModuleLoop.h"
 
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <system_error>
 
 namespace veltra::sim {
+namespace {
+
+constexpr std::uint64_t kWakeToken = 0;
+
+}  // namespace
 
 ModuleLoop::ModuleLoop()
 {
+    set_ = ::epoll_create1(EPOLL_CLOEXEC);
+    if (set_ < 0) {
+        throw std::system_error(errno, std::generic_category(), "epoll_create1");
+    }
     wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wake_ < 0) {
-        throw std::system_error(errno, std::generic_category(), "eventfd");
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = kWakeToken;
+    if (wake_ < 0 || ::epoll_ctl(set_, EPOLL_CTL_ADD, wake_, &event) != 0) {
+        const int error = errno;
+        if (wake_ >= 0) {
+            ::close(wake_);
+        }
+        ::close(set_);
+        throw std::system_error(error, std::generic_category(), "eventfd");
     }
     thread_ = std::thread([this] { Run(); });
 }
@@ -28,6 +47,7 @@ ModuleLoop::~ModuleLoop()
     Wake();
     thread_.join();
     ::close(wake_);
+    ::close(set_);
 }
 
 void ModuleLoop::Wake() const
@@ -47,13 +67,52 @@ void ModuleLoop::Join(ServedLine& line)
 
 void ModuleLoop::Leave(ServedLine& line)
 {
-    std::unique_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     lines_.erase(std::remove(lines_.begin(), lines_.end(), &line), lines_.end());
-    // The wait under way may still hold the line's descriptor: the line is
-    // gone for good once that wait has ended.
-    const std::uint64_t target = passes_ + 1;
-    Wake();
-    passed_.wait(lock, [&] { return passes_ >= target || stopping_; });
+    // The descriptor stays in the set until its owner closes it, which the
+    // kernel takes as leaving the set; until then its events find no line.
+    if (const auto held = watched_.find(&line); held != watched_.end()) {
+        tokens_.erase(held->second.token);
+        watched_.erase(held);
+    }
+}
+
+void ModuleLoop::Watch(ServedLine& line, const LineWait& wait)
+{
+    const bool wanted = wait.fd >= 0 && wait.events != 0;
+    if (const auto held = watched_.find(&line); held != watched_.end()) {
+        Watched& watched = held->second;
+        const bool open = watched.wait.descriptor == wait.descriptor;
+        if (open && wanted) {
+            if (watched.wait.events != wait.events) {
+                epoll_event event{};
+                event.events = wait.events;
+                event.data.u64 = watched.token;
+                ::epoll_ctl(set_, EPOLL_CTL_MOD, wait.fd, &event);
+                watched.wait = wait;
+            }
+            return;
+        }
+        // An open descriptor is taken out. One closed since left the set with
+        // it: removing that by number could remove another line's terminal
+        // that has the number now.
+        if (open) {
+            ::epoll_ctl(set_, EPOLL_CTL_DEL, watched.wait.fd, nullptr);
+        }
+        tokens_.erase(watched.token);
+        watched_.erase(held);
+    }
+    if (!wanted) {
+        return;
+    }
+    const std::uint64_t token = ++lastToken_;
+    epoll_event event{};
+    event.events = wait.events;
+    event.data.u64 = token;
+    if (::epoll_ctl(set_, EPOLL_CTL_ADD, wait.fd, &event) == 0) {
+        watched_[&line] = Watched{wait, token};
+        tokens_[token] = &line;
+    }
 }
 
 void ModuleLoop::Run()
@@ -62,16 +121,13 @@ void ModuleLoop::Run()
     // group of bytes is due; the kernel's default timer slack would let every
     // such sleep overrun by up to 50 us, which at 921,600 bit/s is five bytes.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    std::vector<pollfd> fds;
-    std::vector<ServedLine*> waitedOn;
+    std::array<epoll_event, 128> ready{};
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         const SteadyTime now = std::chrono::steady_clock::now();
         std::optional<SteadyTime> deadline;
-        fds.assign(1, {wake_, POLLIN, 0});
-        waitedOn = lines_;
-        for (ServedLine* line : waitedOn) {
-            fds.push_back(line->Prepare(now, deadline));
+        for (ServedLine* line : lines_) {
+            Watch(*line, line->Prepare(now, deadline));
         }
         timespec timeout{};
         if (deadline) {
@@ -81,22 +137,16 @@ void ModuleLoop::Run()
             timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
         }
         lock.unlock();
-        const int ready = ::ppoll(fds.data(), fds.size(), deadline ? &timeout : nullptr, nullptr);
+        const int count = ::epoll_pwait2(set_, ready.data(), static_cast<int>(ready.size()),
+                                         deadline ? &timeout : nullptr, nullptr);
         lock.lock();
-        ++passes_;
-        passed_.notify_all();
-        if (ready <= 0) {
-            continue;
-        }
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto drained = ::read(wake_, &count, sizeof count);
-        }
         const SteadyTime woken = std::chrono::steady_clock::now();
-        for (std::size_t i = 0; i < waitedOn.size(); ++i) {
-            // A line that left during the wait is not touched again.
-            if (fds[i + 1].revents != 0 && std::find(lines_.begin(), lines_.end(), waitedOn[i]) != lines_.end()) {
-                waitedOn[i]->Serve(fds[i + 1].revents, woken);
+        for (int i = 0; i < count; ++i) {
+            if (ready[i].data.u64 == kWakeToken) {
+                std::uint64_t wakes = 0;
+                [[maybe_unused]] const auto drained = ::read(wake_, &wakes, sizeof wakes);
+            } else if (const auto line = tokens_.find(ready[i].data.u64); line != tokens_.end()) {
+                line->second->Serve(ready[i].events, woken);
             }
         }
     }

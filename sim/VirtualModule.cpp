@@ -1,5 +1,6 @@
 #include "VirtualModule.h"
 
+#include <sys/epoll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -73,6 +74,7 @@ void VirtualModule::Restart(Personality personality)
             terminal_ = std::make_unique<PseudoTerminal>();
             path_ = terminal_->Path();
             hungUp_ = false;
+            ++descriptor_;
         }
     }
     Wake();
@@ -162,7 +164,7 @@ Transmitter::Shape VirtualModule::OutputShape(std::uint32_t rate) const
     return {faults.chunkMax, faults.chunkGap, lineRateEmulation_ ? rate : 0, faults.splitAt};
 }
 
-pollfd VirtualModule::Prepare(SteadyTime now, std::optional<SteadyTime>& deadline)
+LineWait VirtualModule::Prepare(SteadyTime now, std::optional<SteadyTime>& deadline)
 {
     std::lock_guard lock(mutex_);
     const auto consider = [&deadline](SteadyTime t) { deadline = deadline ? std::min(*deadline, t) : t; };
@@ -183,27 +185,27 @@ pollfd VirtualModule::Prepare(SteadyTime now, std::optional<SteadyTime>& deadlin
     // closes it (on a hang-up, while serving), and Restart replaces it only
     // after that.
     if (hungUp_) {
-        return {-1, 0, 0};
+        return {-1, 0, descriptor_};
     }
     if (now < toolAbsentUntil_) {
         consider(toolAbsentUntil_);
-        return {-1, 0, 0};
+        return {-1, 0, descriptor_};
     }
-    return {terminal_->Master(), static_cast<short>(POLLIN | (outputBlocked_ ? POLLOUT : 0)), 0};
+    return {terminal_->Master(), EPOLLIN | (outputBlocked_ ? EPOLLOUT : 0U), descriptor_};
 }
 
-void VirtualModule::Serve(short revents, SteadyTime now)
+void VirtualModule::Serve(std::uint32_t events, SteadyTime now)
 {
     std::lock_guard lock(mutex_);
     if (hungUp_) {
         return;
     }
-    if (revents & POLLOUT) {
+    if (events & EPOLLOUT) {
         outputBlocked_ = false;
     }
-    if (revents & POLLIN) {
+    if (events & EPOLLIN) {
         ReadLine(now);
-    } else if (revents & (POLLHUP | POLLERR)) {
+    } else if (events & (EPOLLHUP | EPOLLERR)) {
         toolAbsentUntil_ = now + kToolAbsentRetry;
     }
 }
@@ -298,6 +300,7 @@ void VirtualModule::HangUp()
 {
     terminal_.reset();
     hungUp_ = true;
+    ++descriptor_;
     input_.clear();
     output_.Clear();
     outputBlocked_ = false;

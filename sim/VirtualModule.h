@@ -66,8 +66,8 @@ private:
         SteadyTime due;
     };
 
-    pollfd Prepare(SteadyTime now, std::optional<SteadyTime>& deadline) override;
-    void Serve(short revents, SteadyTime now) override;
+    LineWait Prepare(SteadyTime now, std::optional<SteadyTime>& deadline) override;
+    void Serve(std::uint32_t events, SteadyTime now) override;
     void ReadLine(SteadyTime now);
     void ProcessInput();
     void FlushOutput();
@@ -82,6 +82,7 @@ private:
     std::unique_ptr<PseudoTerminal> terminal_;
     std::string path_;
     bool hungUp_ = false;
+    std::uint64_t descriptor_ = 0;  // counts terminals opened and closed
     std::deque<Incoming> input_;
     LinePacer inputPacer_;
     Transmitter output_;

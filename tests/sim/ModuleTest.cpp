@@ -214,8 +214,9 @@ TEST(SimTransmitter, PacedBytesGoOutWholeInOrderAndNeverEarly)
     EXPECT_LT(wakes, expected.size() / 16);  // a wake-up a group, not a byte
 }
 
-// Modules sharing a loop answer each on its own line, and one can go while
-// the other is in the middle of a long reply.
+// Modules sharing a loop answer each on its own line, one can go while the
+// other is in the middle of a long reply, and one that hung up answers on its
+// new terminal, which gets the old one's descriptor number back.
 TEST(SimModuleLoop, SharedLoopServesEachLineAndLetsOneLeaveWhileAnotherReplies)
 {
     ModuleLoop loop;
@@ -234,6 +235,17 @@ TEST(SimModuleLoop, SharedLoopServesEachLineAndLetsOneLeaveWhileAnotherReplies)
     keptLine.Write(":05000004000003FF00F5");
     leaving.reset();
     EXPECT_EQ(keptLine.Read(2519).substr(21, 7), "\r\n0000=");
+
+    Faults hangUp;
+    hangUp.hangUpAfterBytes = 1;
+    kept.SetFaults(hangUp);
+    keptLine.Write("U");
+    ASSERT_TRUE(keptLine.WaitForHangUp(std::chrono::seconds(5)));
+    kept.SetFaults({});
+    kept.Restart(Personality::BootLoader);
+    Line newLine(kept.Path(), 115200);
+    newLine.Write("U");
+    EXPECT_EQ(newLine.Read(1), "U");
 }
 
 TEST(SimModule, RepliesComeInPiecesAndNeverEarly)
