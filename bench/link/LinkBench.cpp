@@ -3,7 +3,7 @@
 // Turnaround: the time from writing a request to the owner's handler holding
 // the whole reply, minus the same round trip done with plain reads and
 // writes on the same kind of pty and peer: what the port layer adds. Measured
-// for the tool's port bank (socket notifiers on the owner's thread) and for
+// for the tool's port bank (one epoll set on the owner's thread) and for
 // the other design it could have had (one I/O thread handing chunks over).
 // Throughput: a peer floods every port at once. Idle: what connected ports
 // that await nothing cost over ten seconds.

@@ -40,7 +40,7 @@ int PortBank::AddPort(const std::string& name)
 {
     const int index = PortCount();
     Port port;
-    port.channel = std::make_unique<SerialChannel>(name, DeviceOf(name), gate_);
+    port.channel = std::make_unique<SerialChannel>(name, DeviceOf(name), gate_, watch_);
     port.label = name;
     port.channel->SetRetryLimit(retryLimit_);
     port.channel->SetHandlers(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandRecord.h"
+#include "ChannelWatch.h"
 #include "DeliveryGate.h"
 
 #include <cstdint>
@@ -111,6 +112,7 @@ private:
     std::string DeviceOf(const std::string& name) const;
 
     DeliveryGate gate_;
+    ChannelWatch watch_;  // before the ports: their channels leave it as they close
     std::string deviceRoot_ = "/dev";
     std::vector<Port> ports_;
     PortReceiver* receiver_ = nullptr;

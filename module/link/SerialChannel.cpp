@@ -1,8 +1,7 @@
 #include "SerialChannel.h"
 
+#include "ChannelWatch.h"
 #include "PosixSerial.h"
-
-#include <QSocketNotifier>
 
 #include <unistd.h>
 
@@ -22,8 +21,12 @@ bool IsLineGone(int error)
 
 }  // namespace
 
-SerialChannel::SerialChannel(const std::string& portName, const std::string& devicePath, DeliveryGate& gate)
-    : portName_(portName.substr(0, kMaxNameLength)), devicePath_(devicePath.substr(0, kMaxNameLength)), gate_(gate)
+SerialChannel::SerialChannel(const std::string& portName, const std::string& devicePath, DeliveryGate& gate,
+                             ChannelWatch& watch)
+    : portName_(portName.substr(0, kMaxNameLength)),
+      devicePath_(devicePath.substr(0, kMaxNameLength)),
+      gate_(gate),
+      watch_(watch)
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &SerialChannel::OnDeadline);
@@ -66,6 +69,12 @@ bool SerialChannel::Open(uint32_t baudRate)
         lastOpenError_ = posix::ErrorText(error);
         return false;
     }
+    watched_ = watch_.Add(fd, [this] { OnReadable(); });
+    if (watched_ == 0) {
+        lastOpenError_ = posix::ErrorText(errno);
+        posix::CloseSerialPort(fd, baudRate);
+        return false;
+    }
     fd_ = fd;
     ++session_;
     lastOpenError_.clear();
@@ -73,8 +82,6 @@ bool SerialChannel::Open(uint32_t baudRate)
     lineLost_ = false;
     paced_ = false;
     retryCount_ = 0;
-    reader_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-    connect(reader_.get(), &QSocketNotifier::activated, this, &SerialChannel::OnReadable);
     return true;
 }
 
@@ -83,7 +90,8 @@ void SerialChannel::Close()
     if (fd_ < 0)
         return;
     ++session_;  // what is still queued for this session is dropped
-    reader_.reset();
+    watch_.Remove(watched_);
+    watched_ = 0;
     deadline_.stop();
     pause_.stop();
     awaiting_ = false;
@@ -152,13 +160,13 @@ void SerialChannel::ReplyComplete()
 // have been.
 bool SerialChannel::PauseFor(size_t chars)
 {
-    if (!awaiting_ || lineLost_ || !reader_ || baudRate_ == 0)
+    if (!awaiting_ || lineLost_ || watched_ == 0 || baudRate_ == 0)
         return false;
     // Characters of 10 bits; wake while the last 2 ms of them are still due.
     const double restMs = static_cast<double>(chars) * 10'000.0 / baudRate_ - 2.0;
     if (restMs < 2.0)
         return false;
-    reader_->setEnabled(false);
+    watch_.SetWatched(watched_, false);
     pause_.start(static_cast<int>(restMs));
     return true;
 }
@@ -174,8 +182,8 @@ void SerialChannel::PauseForRest(size_t received)
 void SerialChannel::Resume()
 {
     pause_.stop();
-    if (reader_ && !lineLost_)
-        reader_->setEnabled(true);
+    if (watched_ != 0 && !lineLost_)
+        watch_.SetWatched(watched_, true);
 }
 
 bool SerialChannel::ResendWithinLimit()
@@ -236,8 +244,7 @@ void SerialChannel::LineLost()
         return;
     lineLost_ = true;
     // A hung-up tty reports itself readable for ever: stop watching it.
-    if (reader_)
-        reader_->setEnabled(false);
+    watch_.SetWatched(watched_, false);
     if (awaiting_)
         deadline_.start(0);  // an unplugged adapter never answers: no point in waiting
 }

@@ -9,18 +9,17 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
-class QSocketNotifier;
-
 namespace veltra {
+
+class ChannelWatch;
 
 // One serial port: its line settings, its reply time-out and its last request.
 //
 // Threads: none of its own. A channel lives on its owner's thread (the one
 // that created it and runs an event loop), and everything happens there: the
-// port is watched with a socket notifier, and a reply's time-out is a
+// port is watched through the bank's ChannelWatch, and a reply's time-out is a
 // single-shot timer armed only while a reply is awaited, so an idle port
 // costs nothing. While a reply of known length, or its rest, is still on its
 // way at the line's rate, the port is not watched: see PauseFor. Received
@@ -37,7 +36,8 @@ public:
 
     // `portName` as the port list shows it ("ttyUSB0", or an absolute path),
     // and the device it names.
-    SerialChannel(const std::string& portName, const std::string& devicePath, DeliveryGate& gate);
+    SerialChannel(const std::string& portName, const std::string& devicePath, DeliveryGate& gate,
+                  ChannelWatch& watch);
     ~SerialChannel() override;  // closes first
 
     void SetHandlers(DataHandler data, EventHandler event);
@@ -99,7 +99,8 @@ private:
     int fd_ = -1;
     uint32_t baudRate_ = 0;
     uint64_t session_ = 0;  // counts opens, so late work for an earlier one is dropped
-    std::unique_ptr<QSocketNotifier> reader_;
+    ChannelWatch& watch_;
+    uint64_t watched_ = 0;  // the port's entry in the watch while open
     QTimer deadline_;
     QTimer pause_;
     ReplyShape reply_;
