@@ -34,7 +34,7 @@ SerialChannel::SerialChannel(const std::string& portName, const std::string& dev
     // timer's lateness would be added to every long reply.
     pause_.setSingleShot(true);
     pause_.setTimerType(Qt::PreciseTimer);
-    connect(&pause_, &QTimer::timeout, this, &SerialChannel::Resume);
+    connect(&pause_, &QTimer::timeout, this, &SerialChannel::EndPause);
 }
 
 SerialChannel::~SerialChannel()
@@ -184,6 +184,15 @@ void SerialChannel::Resume()
     pause_.stop();
     if (watched_ != 0 && !lineLost_)
         watch_.SetWatched(watched_, true);
+}
+
+// What came during the pause is read at once: waiting for the event loop to
+// report it readable would cost a pass of the loop on every long reply.
+void SerialChannel::EndPause()
+{
+    Resume();
+    if (watched_ != 0 && !lineLost_)
+        OnReadable();
 }
 
 bool SerialChannel::ResendWithinLimit()

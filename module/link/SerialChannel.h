@@ -87,6 +87,7 @@ private:
     bool PauseFor(size_t chars);
     void PauseForRest(size_t received);
     void Resume();
+    void EndPause();
     void LineLost();
     bool Write(const std::string& bytes);
     void Raise(int16_t code);
