@@ -7,10 +7,11 @@
 #include "ReplyRules.h"
 #include "SimProcess.h"
 
-#include <poll.h>
+#include <sys/epoll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 
@@ -73,29 +74,33 @@ bool Send(int fd, const Exchange& exchange)
                            error) == length;
 }
 
-std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exchanges)
+// An epoll set, as the tool's ports have: polling every terminal on every
+// pass would make the floor this loop stands for higher than it is.
+std::string WaitAndServe(int set, const std::vector<int>& fds, const std::vector<Exchange>& exchanges)
 {
     std::vector<size_t> step(fds.size(), 0);
     std::vector<size_t> received(fds.size(), 0);
-    std::vector<pollfd> watched;
-    for (const int fd : fds)
-        watched.push_back({fd, POLLIN, 0});
     for (size_t port = 0; port < fds.size(); ++port) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = port;
+        if (::epoll_ctl(set, EPOLL_CTL_ADD, fds[port], &event) != 0)
+            return "a port could not be watched";
         if (!Send(fds[port], exchanges[0]))
             return "a first request could not be written";
     }
     size_t running = fds.size();
+    std::array<epoll_event, 64> ready{};
     char buffer[8192];
     while (running > 0) {
-        const int ready = ::poll(watched.data(), watched.size(), kSilenceMs);
-        if (ready == 0)
+        const int count = ::epoll_wait(set, ready.data(), static_cast<int>(ready.size()), kSilenceMs);
+        if (count == 0)
             return "a module went silent";
-        if (ready < 0 && errno != EINTR)
-            return "poll failed";
-        for (size_t port = 0; port < watched.size(); ++port) {
-            if (watched[port].revents == 0)
-                continue;
-            const ssize_t got = ::read(watched[port].fd, buffer, sizeof buffer);
+        if (count < 0 && errno != EINTR)
+            return "epoll_wait failed";
+        for (int i = 0; i < count; ++i) {
+            const auto port = static_cast<size_t>(ready[i].data.u64);
+            const ssize_t got = ::read(fds[port], buffer, sizeof buffer);
             if (got <= 0) {
                 if (got < 0 && errno == EAGAIN)
                     continue;
@@ -106,14 +111,24 @@ std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exch
                 continue;
             received[port] = 0;
             if (++step[port] == exchanges.size()) {
-                watched[port].fd = -1;  // done: poll leaves a negative descriptor alone
+                ::epoll_ctl(set, EPOLL_CTL_DEL, fds[port], nullptr);
                 --running;
-            } else if (!Send(watched[port].fd, exchanges[step[port]])) {
+            } else if (!Send(fds[port], exchanges[step[port]])) {
                 return "a request could not be written";
             }
         }
     }
     return {};
+}
+
+std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exchanges)
+{
+    const int set = ::epoll_create1(EPOLL_CLOEXEC);
+    if (set < 0)
+        return "epoll_create1 failed";
+    std::string failure = WaitAndServe(set, fds, exchanges);
+    ::close(set);
+    return failure;
 }
 
 }  // namespace
