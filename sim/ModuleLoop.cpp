@@ -139,6 +139,11 @@ void ModuleLoop::Run()
         lock.unlock();
         const int count = ::epoll_pwait2(set_, ready.data(), static_cast<int>(ready.size()),
                                          deadline ? &timeout : nullptr, nullptr);
+        if (count < 0 && errno != EINTR) {
+            // A kernel older than 5.11 has no such call: stop with the reason
+            // rather than spin.
+            throw std::system_error(errno, std::generic_category(), "epoll_pwait2");
+        }
         lock.lock();
         const SteadyTime woken = std::chrono::steady_clock::now();
         for (int i = 0; i < count; ++i) {

@@ -22,7 +22,7 @@ bool Control(int set, int operation, int fd, uint64_t entry)
 
 }  // namespace
 
-ChannelWatch::ChannelWatch() = default;
+ChannelWatch::ChannelWatch() : set_(::epoll_create1(EPOLL_CLOEXEC)) {}
 
 ChannelWatch::~ChannelWatch()
 {
@@ -33,13 +33,13 @@ ChannelWatch::~ChannelWatch()
 
 uint64_t ChannelWatch::Add(int fd, Handler readable)
 {
+    if (set_ < 0)
+        set_ = ::epoll_create1(EPOLL_CLOEXEC);
+    if (set_ < 0)
+        return 0;
     // Made with the first port opened, not with the bank: a bank may be made
     // before the application, whose event loop a notifier needs.
     if (!notifier_) {
-        if (set_ < 0)
-            set_ = ::epoll_create1(EPOLL_CLOEXEC);
-        if (set_ < 0)
-            return 0;
         notifier_ = std::make_unique<QSocketNotifier>(set_, QSocketNotifier::Read);
         connect(notifier_.get(), &QSocketNotifier::activated, this, &ChannelWatch::OnReady);
     }
