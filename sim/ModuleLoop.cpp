@@ -29,11 +29,12 @@ ModuleLoop::ModuleLoop()
     event.data.u64 = kWakeToken;
     if (wake_ < 0 || ::epoll_ctl(set_, EPOLL_CTL_ADD, wake_, &event) != 0) {
         const int error = errno;
+        const char* what = wake_ < 0 ? "eventfd" : "epoll_ctl";
         if (wake_ >= 0) {
             ::close(wake_);
         }
         ::close(set_);
-        throw std::system_error(error, std::generic_category(), "eventfd");
+        throw std::system_error(error, std::generic_category(), what);
     }
     thread_ = std::thread([this] { Run(); });
 }

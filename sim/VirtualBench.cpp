@@ -5,30 +5,34 @@
 
 namespace veltra::sim {
 
-ModuleLoop& VirtualBench::LoopFor(std::size_t index, std::size_t count)
+void VirtualBench::MakeLoops(std::size_t modules)
 {
-    if (loops_.empty()) {
-        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-        for (std::size_t i = 0; i < std::min(cores, count); ++i) {
-            loops_.push_back(std::make_unique<ModuleLoop>());
-        }
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    for (std::size_t i = 0; i < std::min(cores, modules); ++i) {
+        loops_.push_back(std::make_unique<ModuleLoop>());
     }
-    return *loops_[index % loops_.size()];
+}
+
+ModuleLoop* VirtualBench::LoopFor(std::size_t index) const
+{
+    return loops_[index % loops_.size()].get();
 }
 
 VirtualBench::VirtualBench(std::size_t count, const ModuleOptions& options)
 {
+    MakeLoops(count);
     for (std::size_t i = 0; i < count; ++i) {
         ModuleOptions own = options;
         own.seed = options.seed + static_cast<std::uint32_t>(i);
-        modules_.push_back(std::make_unique<VirtualModule>(own, &LoopFor(i, count)));
+        modules_.push_back(std::make_unique<VirtualModule>(own, LoopFor(i)));
     }
 }
 
 VirtualBench::VirtualBench(const std::vector<ModuleOptions>& perModule)
 {
+    MakeLoops(perModule.size());
     for (std::size_t i = 0; i < perModule.size(); ++i) {
-        modules_.push_back(std::make_unique<VirtualModule>(perModule[i], &LoopFor(i, perModule.size())));
+        modules_.push_back(std::make_unique<VirtualModule>(perModule[i], LoopFor(i)));
     }
 }
 

@@ -27,7 +27,8 @@ public:
     const VirtualModule& Module(std::size_t index) const { return *modules_.at(index); }
 
 private:
-    ModuleLoop& LoopFor(std::size_t index, std::size_t count);
+    void MakeLoops(std::size_t modules);
+    ModuleLoop* LoopFor(std::size_t index) const;
 
     std::vector<std::unique_ptr<ModuleLoop>> loops_;  // outlive the modules
     std::vector<std::unique_ptr<VirtualModule>> modules_;

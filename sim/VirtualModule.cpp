@@ -181,9 +181,9 @@ LineWait VirtualModule::Prepare(SteadyTime now, std::optional<SteadyTime>& deadl
             consider(*due);
         }
     }
-    // The terminal cannot be closed while it is waited on: only the loop
-    // closes it (on a hang-up, while serving), and Restart replaces it only
-    // after that.
+    // Only the loop closes the terminal (on a hang-up, while serving), and
+    // Restart replaces it only after that; the count tells the loop that the
+    // descriptor it watched is gone, even when the new one has its number.
     if (hungUp_) {
         return {-1, 0, descriptor_};
     }

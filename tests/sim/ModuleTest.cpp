@@ -216,7 +216,7 @@ TEST(SimTransmitter, PacedBytesGoOutWholeInOrderAndNeverEarly)
 
 // Modules sharing a loop answer each on its own line, one can go while the
 // other is in the middle of a long reply, and one that hung up answers on its
-// new terminal, which gets the old one's descriptor number back.
+// new terminal, which mostly gets the old one's descriptor number.
 TEST(SimModuleLoop, SharedLoopServesEachLineAndLetsOneLeaveWhileAnotherReplies)
 {
     ModuleLoop loop;
