@@ -1,6 +1,7 @@
 #include "BareLoop.h"
 
 #include "CommandRecord.h"
+#include "CpuClock.h"
 #include "FirmwareImage.h"
 #include "PosixSerial.h"
 #include "ProgramFolder.h"
@@ -155,9 +156,11 @@ BareRunResult RunBareDownload(int ports, uint32_t baud, int eraseMs, const std::
     }
     const std::vector<Exchange> exchanges = DownloadExchanges(firmware);
     if (result.failure.empty()) {
+        const double cpuBefore = ProcessCpuSeconds();
         const auto start = Clock::now();
         result.failure = Drive(fds, exchanges);
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+        result.cpuSeconds = ProcessCpuSeconds() - cpuBefore;
     }
     for (const int fd : fds)
         posix::CloseSerialPort(fd, baud);

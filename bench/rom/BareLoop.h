@@ -16,6 +16,7 @@ struct BareRunResult {
     bool ok = false;
     std::string failure;
     double wallSeconds = 0;
+    double cpuSeconds = 0;  // this process's, while it drove the ports
 };
 
 BareRunResult RunBareDownload(int ports, uint32_t baud, int eraseMs, const std::vector<uint8_t>& firmware);

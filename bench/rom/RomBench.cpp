@@ -89,6 +89,7 @@ struct Figures {
     RunFigures idleMiB;
     RunFigures addedKiBPerPort;  // peak above idle
     RunFigures bare;             // the bare loop's wall time
+    RunFigures bareCpu;          // and its CPU
     int failures = 0;
 };
 
@@ -98,10 +99,12 @@ Figures Measure(const Options& options, int ports, uint32_t baud, bool lineRate,
     for (int run = 0; run < options.runs; ++run) {
         if (lineRate) {
             const BareRunResult bare = RunBareDownload(ports, baud, options.eraseMs, firmware);
-            if (bare.ok)
+            if (bare.ok) {
                 figures.bare.Add(bare.wallSeconds);
-            else
+                figures.bareCpu.Add(bare.cpuSeconds);
+            } else {
                 std::printf("  %d port(s), bare run %d failed: %s\n", ports, run + 1, bare.failure.c_str());
+            }
         }
         const RomRunResult result = RunRomDownload({ports, baud, lineRate, options.eraseMs, firmware});
         if (!result.ok) {
@@ -166,11 +169,12 @@ int main(int argc, char** argv)
                     "wait: thread-seconds ready but kept off a CPU; turn: the tool's turnarounds of one port, summed;\n"
                     "cpu%%/port: the tool's CPU per port as a share of one core over the run; idle: the tool's\n"
                     "resident MiB with the sheet open; KiB/port: its peak above idle per port; bare: the bare\n"
-                    "loop's wall time, r-bare: against the minimum, tool/bare: the tool's against it; medians)\n");
-        std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %9s %7s %8s %7s %7s %9s %5s\n", "ports",
+                    "loop's wall time, r-bare: against the minimum, tool/bare: the tool's against it, bare%%/port: the\n"
+                    "bare loop's CPU per port as cpu%%/port is the tool's; medians)\n");
+        std::printf("%6s %9s %9s %9s %7s %7s %9s %9s %9s %9s %9s %9s %9s %7s %8s %7s %7s %9s %10s %5s\n", "ports",
                     "wall-best",
                     "wall-med", "minimum", "r-best", "r-med", "tool-cpu", "tool-med", "cpu%/port", "sim-cpu",
-                    "tool-wait", "sim-wait", "turn", "idle", "KiB/port", "bare", "r-bare", "tool/bare", "fail");
+                    "tool-wait", "sim-wait", "turn", "idle", "KiB/port", "bare", "r-bare", "tool/bare", "bare%/port", "fail");
         for (int ports : options.ports) {
             const Figures& f = paced[ports];
             if (f.wall.Empty()) {
@@ -178,13 +182,14 @@ int main(int argc, char** argv)
                 continue;
             }
             const double bare = f.bare.Empty() ? 0.0 : f.bare.Median();
+            const double bareCpuShare = bare > 0 ? 100.0 * f.bareCpu.Median() / ports / bare : 0.0;
             std::printf("%6d %9.3f %9.3f %9.3f %7.4f %7.4f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %7.1f %8.1f %7.3f "
-                        "%7.4f %9.4f %5d\n",
+                        "%7.4f %9.4f %10.3f %5d\n",
                         ports, f.wall.Best(), f.wall.Median(), minimum, f.wall.Best() / minimum,
                         f.wall.Median() / minimum, f.toolCpu.Best(), f.toolCpu.Median(),
                         100.0 * f.toolCpu.Median() / ports / f.wall.Median(), f.simCpu.Median(), f.toolWait.Median(),
                         f.simWait.Median(), f.turnaround.Median(), f.idleMiB.Median(), f.addedKiBPerPort.Median(),
-                        bare, bare / minimum, bare > 0 ? f.wall.Median() / bare : 0.0, f.failures);
+                        bare, bare / minimum, bare > 0 ? f.wall.Median() / bare : 0.0, bareCpuShare, f.failures);
         }
         const auto single = paced.find(1);
         if (single != paced.end() && !single->second.wall.Empty()) {
