@@ -15,6 +15,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 
 namespace veltra::bench {
 
@@ -28,12 +29,14 @@ constexpr int kSilenceMs = 10000;
 struct Exchange {
     std::string request;
     size_t replyLength = 0;
+    size_t lineChars = 0;
 };
 
 void Add(std::vector<Exchange>& list, char code, std::string request, uint32_t expected)
 {
     const size_t length = FullReplyLength(code, expected);
-    list.push_back({std::move(request), length});
+    const size_t chars = LineCharsUntilReplied(code, request.size(), expected);
+    list.push_back({std::move(request), length, chars});
 }
 
 std::vector<Exchange> DownloadExchanges(const std::vector<uint8_t>& firmware)
@@ -75,59 +78,136 @@ bool Send(int fd, const Exchange& exchange)
                            error) == length;
 }
 
-// An epoll set, as the tool's ports have: polling every terminal on every
-// pass would make the floor this loop stands for higher than it is.
-std::string WaitAndServe(int set, const std::vector<int>& fds, const std::vector<Exchange>& exchanges)
-{
-    std::vector<size_t> step(fds.size(), 0);
-    std::vector<size_t> received(fds.size(), 0);
-    for (size_t port = 0; port < fds.size(); ++port) {
+// The plainest client that still does what the tool's ports do to spare the
+// CPU: an epoll set rather than a poll of every terminal on every pass, and
+// no wake-up for the part of a long reply still on its way at the line's rate.
+class BareClient {
+public:
+    BareClient(int set, const std::vector<int>& fds, const std::vector<Exchange>& exchanges, uint32_t baud)
+        : set_(set), exchanges_(exchanges), baud_(baud)
+    {
+        for (const int fd : fds)
+            ports_.push_back(Port{fd, 0, 0, std::nullopt});
+        running_ = ports_.size();
+    }
+
+    std::string Run()
+    {
+        for (size_t port = 0; port < ports_.size(); ++port) {
+            if (!Watch(port))
+                return "a port could not be watched";
+            if (!Send(ports_[port].fd, exchanges_[0]))
+                return "a first request could not be written";
+        }
+        std::array<epoll_event, 64> ready{};
+        while (running_ > 0) {
+            const int count = ::epoll_wait(set_, ready.data(), static_cast<int>(ready.size()), TimeoutMs());
+            if (count < 0 && errno != EINTR)
+                return "epoll_wait failed";
+            if (count == 0 && std::none_of(ports_.begin(), ports_.end(), [](const Port& p) { return p.wake; }))
+                return "a module went silent";
+            const Clock::time_point now = Clock::now();
+            for (size_t port = 0; port < ports_.size(); ++port) {
+                if (ports_[port].wake && *ports_[port].wake <= now) {
+                    ports_[port].wake.reset();
+                    if (!Watch(port) || !Serve(port))
+                        return failure_;
+                }
+            }
+            for (int i = 0; i < count; ++i) {
+                const auto port = static_cast<size_t>(ready[i].data.u64);
+                if (!ports_[port].wake && !Serve(port))
+                    return failure_;
+            }
+        }
+        return {};
+    }
+
+private:
+    struct Port {
+        int fd = -1;
+        size_t step = 0;
+        size_t received = 0;
+        std::optional<Clock::time_point> wake;  // while not watched
+    };
+
+    bool Watch(size_t port)
+    {
         epoll_event event{};
         event.events = EPOLLIN;
         event.data.u64 = port;
-        if (::epoll_ctl(set, EPOLL_CTL_ADD, fds[port], &event) != 0)
-            return "a port could not be watched";
-        if (!Send(fds[port], exchanges[0]))
-            return "a first request could not be written";
+        if (::epoll_ctl(set_, EPOLL_CTL_ADD, ports_[port].fd, &event) == 0)
+            return true;
+        failure_ = "a port could not be watched";
+        return false;
     }
-    size_t running = fds.size();
-    std::array<epoll_event, 64> ready{};
-    char buffer[8192];
-    while (running > 0) {
-        const int count = ::epoll_wait(set, ready.data(), static_cast<int>(ready.size()), kSilenceMs);
-        if (count == 0)
-            return "a module went silent";
-        if (count < 0 && errno != EINTR)
-            return "epoll_wait failed";
-        for (int i = 0; i < count; ++i) {
-            const auto port = static_cast<size_t>(ready[i].data.u64);
-            const ssize_t got = ::read(fds[port], buffer, sizeof buffer);
-            if (got <= 0) {
-                if (got < 0 && errno == EAGAIN)
-                    continue;
-                return "a line was lost";
-            }
-            received[port] += static_cast<size_t>(got);
-            if (received[port] < exchanges[step[port]].replyLength)
-                continue;
-            received[port] = 0;
-            if (++step[port] == exchanges.size()) {
-                ::epoll_ctl(set, EPOLL_CTL_DEL, fds[port], nullptr);
-                --running;
-            } else if (!Send(fds[port], exchanges[step[port]])) {
-                return "a request could not be written";
-            }
-        }
-    }
-    return {};
-}
 
-std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exchanges)
+    // Until shortly before the reply can be whole, as the tool's ports wait.
+    void Pause(size_t port, size_t chars)
+    {
+        const double ms = static_cast<double>(chars) * 10'000.0 / baud_ - 2.0;
+        if (ms < 2.0)
+            return;
+        ::epoll_ctl(set_, EPOLL_CTL_DEL, ports_[port].fd, nullptr);
+        ports_[port].wake = Clock::now() + std::chrono::microseconds(static_cast<int64_t>(ms * 1000));
+    }
+
+    // Reads what has come and sends the next request once the reply is whole.
+    bool Serve(size_t port)
+    {
+        Port& p = ports_[port];
+        char buffer[8192];
+        const ssize_t got = ::read(p.fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EAGAIN)
+            return true;
+        if (got <= 0) {
+            failure_ = "a line was lost";
+            return false;
+        }
+        p.received += static_cast<size_t>(got);
+        if (p.received < exchanges_[p.step].replyLength)
+            return true;
+        p.received = 0;
+        if (++p.step == exchanges_.size()) {
+            ::epoll_ctl(set_, EPOLL_CTL_DEL, p.fd, nullptr);
+            --running_;
+            return true;
+        }
+        if (!Send(p.fd, exchanges_[p.step])) {
+            failure_ = "a request could not be written";
+            return false;
+        }
+        Pause(port, exchanges_[p.step].lineChars);
+        return true;
+    }
+
+    int TimeoutMs() const
+    {
+        std::optional<Clock::time_point> next;
+        for (const Port& port : ports_) {
+            if (port.wake && (!next || *port.wake < *next))
+                next = port.wake;
+        }
+        if (!next)
+            return kSilenceMs;
+        const auto rest = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now()).count();
+        return static_cast<int>(std::clamp<int64_t>(rest, 0, kSilenceMs));
+    }
+
+    int set_;
+    const std::vector<Exchange>& exchanges_;
+    uint32_t baud_;
+    std::vector<Port> ports_;
+    size_t running_ = 0;
+    std::string failure_;
+};
+
+std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exchanges, uint32_t baud)
 {
     const int set = ::epoll_create1(EPOLL_CLOEXEC);
     if (set < 0)
         return "epoll_create1 failed";
-    std::string failure = WaitAndServe(set, fds, exchanges);
+    std::string failure = BareClient(set, fds, exchanges, baud).Run();
     ::close(set);
     return failure;
 }
@@ -158,7 +238,7 @@ BareRunResult RunBareDownload(int ports, uint32_t baud, int eraseMs, const std::
     if (result.failure.empty()) {
         const double cpuBefore = ProcessCpuSeconds();
         const auto start = Clock::now();
-        result.failure = Drive(fds, exchanges);
+        result.failure = Drive(fds, exchanges, baud);
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
         result.cpuSeconds = ProcessCpuSeconds() - cpuBefore;
     }
