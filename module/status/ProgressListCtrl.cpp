@@ -1,7 +1,8 @@
 #include "ProgressListCtrl.h"
 
+#include "SmoothProgressBar.h"
+
 #include <QHeaderView>
-#include <QProgressBar>
 
 namespace veltra {
 
@@ -77,7 +78,7 @@ QString ProgressListCtrl::CellText(int row, int column) const
 
 void ProgressListCtrl::AddProgressBar(int row, int column, int id)
 {
-    auto* bar = new QProgressBar;
+    auto* bar = new SmoothProgressBar;
     bar->setObjectName(QString::number(id));
     bar->setTextVisible(false);
     bar->setRange(0, 100);

@@ -1,6 +1,7 @@
 #include "EventLoop.h"
 #include "ModuleTestWindow.h"
 #include "ProgressListCtrl.h"
+#include "SmoothProgressBar.h"
 #include "StatusWindow.h"
 #include "TempDir.h"
 #include "TestOptionsDialog.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -138,6 +140,39 @@ TEST_F(StatusWindowTest, ProgressIsCappedPerPortOnlyTheStepColumnIsColouredAndBa
 // key pressed by accident never leaves a run going unseen; once it is over
 // Escape ends the operation as the button does and Enter closes quietly. The
 // button itself is pressed in the sheet's runs.
+// The bar paints itself: its fill must be its value's share of the inside,
+// whatever the range, and nothing when the range is empty or the bar reset.
+TEST(SmoothProgressBar, FillsItsValuesShareOfTheInside)
+{
+    SmoothProgressBar bar;
+    bar.resize(102, 12);  // a pixel of border on every side
+    const QColor fill = bar.palette().highlight().color();
+    auto filledPixels = [&] {
+        const QImage image = bar.grab().toImage();
+        EXPECT_NE(QColor(image.pixel(0, 6)), fill);  // the border stays
+        int filled = 0;
+        for (int x = 1; x <= 100; ++x)
+            filled += QColor(image.pixel(x, 6)) == fill ? 1 : 0;
+        return filled;
+    };
+    struct Case {
+        int minimum, maximum, value, filled;  // filled: of the 100 pixels inside
+    };
+    const Case cases[] = {
+        {0, 100, 0, 0},      {0, 100, 1, 1}, {0, 200, 100, 50}, {0, 100, 100, 100},
+        {100, 300, 200, 50}, {0, 3, 1, 33},  {0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        bar.setRange(c.minimum, c.maximum);
+        bar.setValue(c.value);
+        EXPECT_EQ(filledPixels(), c.filled) << c.minimum << ".." << c.maximum << " at " << c.value;
+    }
+    bar.setRange(0, 100);
+    bar.setValue(50);
+    bar.reset();  // below the range
+    EXPECT_EQ(filledPixels(), 0);
+}
+
 TEST(OperationWindows, KeysOnlyCloseOnceTheRunIsOver)
 {
     for (const bool isStatus : {true, false}) {

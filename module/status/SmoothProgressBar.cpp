@@ -1,0 +1,31 @@
+#include "SmoothProgressBar.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace veltra {
+
+SmoothProgressBar::SmoothProgressBar(QWidget* parent) : QProgressBar(parent)
+{
+    // Every pixel is painted here: what lies beneath need not be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SmoothProgressBar::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    const QRect inside = rect().adjusted(1, 1, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.fillRect(inside, palette().base());
+    const qint64 span = static_cast<qint64>(maximum()) - minimum();
+    if (span <= 0 || inside.width() <= 0)
+        return;
+    const qint64 done = std::clamp<qint64>(static_cast<qint64>(value()) - minimum(), 0, span);
+    const auto width = static_cast<int>(inside.width() * done / span);
+    if (width > 0)
+        painter.fillRect(QRect(inside.left(), inside.top(), width, inside.height()), palette().highlight());
+}
+
+}  // namespace veltra
