@@ -78,13 +78,14 @@ bool Send(int fd, const Exchange& exchange)
                            error) == length;
 }
 
-// The plainest client that still does what the tool's ports do to spare the
-// CPU: an epoll set rather than a poll of every terminal on every pass, and
-// no wake-up for the part of a long reply still on its way at the line's rate.
+// The plainest client there is, with an epoll set as the tool's ports have:
+// polling every terminal on every pass would raise the floor it stands for.
+// With a `pauseRate` it also sleeps through the part of a long reply still on
+// its way at that rate, as the tool's ports do to spare the CPU.
 class BareClient {
 public:
-    BareClient(int set, const std::vector<int>& fds, const std::vector<Exchange>& exchanges, uint32_t baud)
-        : set_(set), exchanges_(exchanges), baud_(baud)
+    BareClient(int set, const std::vector<int>& fds, const std::vector<Exchange>& exchanges, uint32_t pauseRate)
+        : set_(set), exchanges_(exchanges), pauseRate_(pauseRate)
     {
         for (const int fd : fds)
             ports_.push_back(Port{fd, 0, 0, std::nullopt});
@@ -145,7 +146,9 @@ private:
     // Until shortly before the reply can be whole, as the tool's ports wait.
     void Pause(size_t port, size_t chars)
     {
-        const double ms = static_cast<double>(chars) * 10'000.0 / baud_ - 2.0;
+        if (pauseRate_ == 0)
+            return;
+        const double ms = static_cast<double>(chars) * 10'000.0 / pauseRate_ - 2.0;
         if (ms < 2.0)
             return;
         ::epoll_ctl(set_, EPOLL_CTL_DEL, ports_[port].fd, nullptr);
@@ -196,25 +199,26 @@ private:
 
     int set_;
     const std::vector<Exchange>& exchanges_;
-    uint32_t baud_;
+    uint32_t pauseRate_;
     std::vector<Port> ports_;
     size_t running_ = 0;
     std::string failure_;
 };
 
-std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exchanges, uint32_t baud)
+std::string Drive(const std::vector<int>& fds, const std::vector<Exchange>& exchanges, uint32_t pauseRate)
 {
     const int set = ::epoll_create1(EPOLL_CLOEXEC);
     if (set < 0)
         return "epoll_create1 failed";
-    std::string failure = BareClient(set, fds, exchanges, baud).Run();
+    std::string failure = BareClient(set, fds, exchanges, pauseRate).Run();
     ::close(set);
     return failure;
 }
 
 }  // namespace
 
-BareRunResult RunBareDownload(int ports, uint32_t baud, int eraseMs, const std::vector<uint8_t>& firmware)
+BareRunResult RunBareDownload(int ports, uint32_t baud, int eraseMs, const std::vector<uint8_t>& firmware,
+                              bool sleepThroughReplies)
 {
     BareRunResult result;
     ProgramFolder folder;
@@ -238,7 +242,7 @@ BareRunResult RunBareDownload(int ports, uint32_t baud, int eraseMs, const std::
     if (result.failure.empty()) {
         const double cpuBefore = ProcessCpuSeconds();
         const auto start = Clock::now();
-        result.failure = Drive(fds, exchanges, baud);
+        result.failure = Drive(fds, exchanges, sleepThroughReplies ? baud : 0);
         result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
         result.cpuSeconds = ProcessCpuSeconds() - cpuBefore;
     }
