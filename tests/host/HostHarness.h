@@ -4,6 +4,7 @@
 #include "CCorvidView.h"
 #include "CMainFrame.h"
 #include "EventLoop.h"
+#include "Operator.h"
 #include "TempDir.h"
 
 #include <QAction>

@@ -3,6 +3,7 @@
 #include "CMainFrame.h"
 #include "Commands.h"
 #include "EventLoop.h"
+#include "Operator.h"
 #include "Profile.h"
 #include "TempDir.h"
 #include "VirtualBench.h"

@@ -3,13 +3,16 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // What the operator does with the dialogs the tool opens, for the tests and
 // the benchmarks that drive the real sheet. Dialogs open inside the tool's own
@@ -30,6 +33,33 @@ public:
 private:
     QTimer timer_;
     std::function<void()> poll_;
+};
+
+// Answers the modal dialogs that open while it lives: hands each to `handle`,
+// which must close it, or else accepts it; keeps the texts of message boxes.
+class ModalWatcher {
+public:
+    explicit ModalWatcher(std::function<void(QDialog&)> handle = {})
+        : handle_(std::move(handle)), poller_([this] { Poll(); }, 1)
+    {
+    }
+    std::vector<QString> texts;
+
+private:
+    void Poll()
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog == last_)
+            return;
+        last_ = dialog;
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            texts.push_back(box->text());
+        handle_ ? handle_(*dialog) : dialog->accept();
+    }
+
+    std::function<void(QDialog&)> handle_;
+    QPointer<QDialog> last_;
+    Poller poller_;  // last: it polls only once the rest is made, and stops first
 };
 
 // Presses the box's first button whose role is `answer`, or its first button;

@@ -1,4 +1,5 @@
 #include "EventLoop.h"
+#include "Operator.h"
 #include "ModuleTestWindow.h"
 #include "ProgressListCtrl.h"
 #include "SmoothProgressBar.h"
