@@ -2,10 +2,12 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -17,6 +19,11 @@ namespace veltra {
 // terminal makes the kernel flush its pending input first: with 64 ports
 // busy at 921,600 bit/s that was a fifth of the tool's CPU time.
 //
+// A port may also be left alone until a moment: the set holds a timer too,
+// so the event loop wakes for it within microseconds, where its own timers
+// wake within a millisecond, late, which on a reply awaited that way is a
+// millisecond lost per request.
+//
 // Threads: the owner's only. A handler may remove any entry, its own
 // included, or run a nested event loop that hands out the same events again;
 // an event for an entry removed since finds nothing.
@@ -25,27 +32,42 @@ class ChannelWatch : public QObject {
 
 public:
     using Handler = std::function<void()>;
+    using Clock = std::chrono::steady_clock;
 
     ChannelWatch();
     ~ChannelWatch() override;
 
     // Watches `fd` for input (and hang-up) from now on, calling `readable`
-    // each time it has some. 0 when the set could not take it; errno says why.
-    uint64_t Add(int fd, Handler readable);
-    // Stops and starts watching; a stopped descriptor costs nothing.
+    // each time it has some, and `pauseOver` when a pause ends. 0 when the
+    // set could not take it; errno says why.
+    uint64_t Add(int fd, Handler readable, Handler pauseOver);
+    // Stops and starts watching; a stopped descriptor costs nothing. Starting
+    // ends a pause without its handler.
     void SetWatched(uint64_t entry, bool watched);
+    // Stops watching until `end`, then calls the entry's `pauseOver`, which
+    // starts watching again if it will.
+    void PauseUntil(uint64_t entry, Clock::time_point end);
     // Before the descriptor closes.
     void Remove(uint64_t entry);
 
 private:
+    bool MakeSet();
+    void CloseSet();
     void OnReady();
+    void EndDuePauses();
+    void SetTimer(Clock::time_point end);
 
     struct Entry {
         int fd = -1;
         Handler readable;
+        Handler pauseOver;
         bool watched = false;
+        Clock::time_point pauseEnd = Clock::time_point::max();  // max: no pause
     };
     int set_ = -1;
+    int timer_ = -1;  // in the set, for the earliest pause
+    Clock::time_point timerEnd_ = Clock::time_point::max();  // max: off
+    std::vector<uint64_t> due_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unordered_map<uint64_t, Entry> entries_;
     uint64_t lastEntry_ = 0;

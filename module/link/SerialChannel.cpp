@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace veltra {
 
@@ -30,11 +31,6 @@ SerialChannel::SerialChannel(const std::string& portName, const std::string& dev
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &SerialChannel::OnDeadline);
-    // A pause ends shortly before the rest of a reply can be here; a coarse
-    // timer's lateness would be added to every long reply.
-    pause_.setSingleShot(true);
-    pause_.setTimerType(Qt::PreciseTimer);
-    connect(&pause_, &QTimer::timeout, this, &SerialChannel::EndPause);
 }
 
 SerialChannel::~SerialChannel()
@@ -69,7 +65,7 @@ bool SerialChannel::Open(uint32_t baudRate)
         lastOpenError_ = posix::ErrorText(error);
         return false;
     }
-    watched_ = watch_.Add(fd, [this] { OnReadable(); });
+    watched_ = watch_.Add(fd, [this] { OnReadable(); }, [this] { EndPause(); });
     if (watched_ == 0) {
         lastOpenError_ = posix::ErrorText(errno);
         posix::CloseSerialPort(fd, baudRate);
@@ -81,6 +77,7 @@ bool SerialChannel::Open(uint32_t baudRate)
     awaiting_ = false;
     lineLost_ = false;
     paced_ = false;
+    rateShown_ = false;
     retryCount_ = 0;
     return true;
 }
@@ -93,7 +90,6 @@ void SerialChannel::Close()
     watch_.Remove(watched_);
     watched_ = 0;
     deadline_.stop();
-    pause_.stop();
     awaiting_ = false;
     posix::CloseSerialPort(fd_, baudRate_);
     fd_ = -1;
@@ -138,7 +134,8 @@ void SerialChannel::AwaitReply()
     ++request_;
     received_ = 0;
     Resume();
-    pausedAtSend_ = paced_ && PauseFor(reply_.lineChars);
+    pausedAtSend_ = paced_ && PauseFor(reply_.lineChars, rateShown_);
+    pausedUntilWhole_ = pausedAtSend_ && rateShown_;
 }
 
 void SerialChannel::ReplyComplete()
@@ -155,19 +152,24 @@ void SerialChannel::ReplyComplete()
 // arrived, then watched again. A line seen to deliver at its rate that way
 // is not looked at after a request either, until shortly before the whole
 // reply can be here; a reply found whole by then shows a line faster than
-// its rate, and the next request is watched from the start again. A reply
-// that turns out shorter is seen at the latest when its full length would
-// have been.
-bool SerialChannel::PauseFor(size_t chars)
+// its rate, and the next request is watched from the start again, while one
+// found still coming shows the line keeps its rate: from then on the port is
+// left alone until just after the whole reply can be here, one wake-up per
+// request instead of two (a line is never faster than its rate, so this
+// holds until the port is opened again). A reply that turns out shorter is
+// seen at the latest when its full length would have been.
+bool SerialChannel::PauseFor(size_t chars, bool untilWhole)
 {
     if (!awaiting_ || lineLost_ || watched_ == 0 || baudRate_ == 0)
         return false;
-    // Characters of 10 bits; wake while the last 2 ms of them are still due.
-    const double restMs = static_cast<double>(chars) * 10'000.0 / baudRate_ - 2.0;
-    if (restMs < 2.0)
+    // Characters of 10 bits; wake while the last 2 ms of them are still due,
+    // or as the last is: the watch wakes within microseconds of that.
+    const double lineMs = static_cast<double>(chars) * 10'000.0 / baudRate_;
+    if (lineMs - 2.0 < 2.0)
         return false;
-    watch_.SetWatched(watched_, false);
-    pause_.start(static_cast<int>(restMs));
+    const double pauseMs = untilWhole ? lineMs : lineMs - 2.0;
+    watch_.PauseUntil(watched_, std::chrono::steady_clock::now() +
+                                    std::chrono::microseconds(static_cast<int64_t>(pauseMs * 1000.0)));
     return true;
 }
 
@@ -175,13 +177,12 @@ void SerialChannel::PauseForRest(size_t received)
 {
     const bool first = received_ == 0;
     received_ += received;
-    if (received_ < reply_.length && PauseFor(reply_.length - received_) && first && !pausedAtSend_)
+    if (received_ < reply_.length && PauseFor(reply_.length - received_, false) && first && !pausedAtSend_)
         paced_ = true;
 }
 
 void SerialChannel::Resume()
 {
-    pause_.stop();
     if (watched_ != 0 && !lineLost_)
         watch_.SetWatched(watched_, true);
 }
@@ -229,8 +230,10 @@ void SerialChannel::OnReadable()
     }
     if (count > 0) {
         // Learnt before the handler can send the next request.
-        if (awaiting_ && pausedAtSend_ && received_ == 0 && count >= reply_.length)
-            paced_ = false;
+        if (awaiting_ && pausedAtSend_ && !pausedUntilWhole_ && received_ == 0) {
+            paced_ = count < reply_.length;
+            rateShown_ = paced_;
+        }
         const uint64_t session = session_;
         const uint64_t request = request_;
         std::string chunk(buffer_.data(), count);

@@ -84,7 +84,7 @@ private:
     void OnDeadline();
     // A new wait for a reply starts: nothing of it has come yet.
     void AwaitReply();
-    bool PauseFor(size_t chars);
+    bool PauseFor(size_t chars, bool untilWhole);
     void PauseForRest(size_t received);
     void Resume();
     void EndPause();
@@ -103,7 +103,6 @@ private:
     ChannelWatch& watch_;
     uint64_t watched_ = 0;  // the port's entry in the watch while open
     QTimer deadline_;
-    QTimer pause_;
     ReplyShape reply_;
     size_t received_ = 0;
     uint64_t request_ = 0;  // counts waits for a reply, so a late chunk is not counted for the next
@@ -115,7 +114,9 @@ private:
     bool awaiting_ = false;
     bool lineLost_ = false;
     bool paced_ = false;        // replies come at the line's rate, not all at once
+    bool rateShown_ = false;     // a reply was still coming shortly before it could be whole
     bool pausedAtSend_ = false;  // this reply is not looked at until it can be nearly whole
+    bool pausedUntilWhole_ = false;  // or until it can be whole
     std::string lastOpenError_;
     std::array<char, module_facts::kBufferSize> buffer_{};
 };

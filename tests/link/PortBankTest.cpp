@@ -272,3 +272,34 @@ TEST(PortBank, ALongReplyIsReadWholeAfterAPauseAndStillTimesOut)
     EXPECT_EQ(b.events[0].code, kEventTimeOut);
     EXPECT_EQ(b.received[0], reply.substr(0, 100));
 }
+
+// A line found still delivering a reply shortly before it could be whole keeps
+// its rate: from then on a reply is awaited until it can be whole and read in
+// one go, and one that is whole by then does not turn the line back into an
+// unknown one, which would be read as it comes.
+TEST(PortBank, ALineThatKeepsItsRateIsReadOncePerReply)
+{
+    Bench b(1);
+    ASSERT_TRUE(b.bank.Open(0, 9600));  // 500 characters take about half a second
+    const std::string reply(500, 'R');
+    // The first 100 characters at once, the rest after `gap`: with a gap
+    // longer than the reply's time, the line is slower than its rate.
+    const auto chunksOfReply = [&](std::chrono::milliseconds gap) {
+        b.received.clear();
+        b.chunks.clear();
+        EXPECT_TRUE(b.bank.Send(0, CommandRecord::Make(code::kReadBack, ":05", 500), 60000));
+        b.ptys[0]->Write(reply.substr(0, 100));
+        veltra::testing::PumpFor(gap);
+        b.ptys[0]->Write(reply.substr(100));
+        EXPECT_TRUE(PumpUntil([&] { return b.received[0].size() == 500; }, std::chrono::seconds(5)));
+        EXPECT_EQ(b.received[0], reply);
+        b.bank.ReplyArrived(0);
+        return b.chunks[0];
+    };
+    using std::chrono::milliseconds;
+    // Unknown, read as it comes; paused at the request and found still coming;
+    // then awaited whole, twice.
+    EXPECT_EQ((std::vector<int>{chunksOfReply(milliseconds(5)), chunksOfReply(milliseconds(800)),
+                                chunksOfReply(milliseconds(5)), chunksOfReply(milliseconds(5))}),
+              (std::vector<int>{2, 2, 1, 1}));
+}
