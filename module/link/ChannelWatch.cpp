@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <vector>
 
 namespace veltra {
 
@@ -140,25 +141,29 @@ void ChannelWatch::EndDuePauses()
 {
     timerEnd_ = Clock::time_point::max();  // a timer that has fired is off
     const Clock::time_point due = Clock::now() + kTogether;
-    due_.clear();
-    for (const auto& [entry, state] : entries_) {
-        if (state.pauseEnd <= due)
-            due_.push_back(entry);
+    std::vector<uint64_t> ending;
+    Clock::time_point next = Clock::time_point::max();
+    for (auto& [entry, state] : entries_) {
+        if (state.pauseEnd <= due) {
+            ending.push_back(entry);
+            state.pauseEnd = Clock::time_point::max();
+        } else {
+            next = std::min(next, state.pauseEnd);
+        }
     }
-    // By token, each looked up again: a handler may end or remove others.
-    for (const uint64_t entry : due_) {
+    // Set for the pauses still running before any handler runs: a handler
+    // may run a nested event loop, in which they must still end.
+    if (next < timerEnd_)
+        SetTimer(next);
+    // By token, each looked up again: a handler may remove other entries, or
+    // start watching or pause them again, which ends this pause anyway.
+    for (const uint64_t entry : ending) {
         const auto found = entries_.find(entry);
-        if (found == entries_.end() || found->second.pauseEnd > due)
+        if (found == entries_.end() || found->second.watched || found->second.pauseEnd != Clock::time_point::max())
             continue;
-        found->second.pauseEnd = Clock::time_point::max();
         const Handler pauseOver = found->second.pauseOver;
         pauseOver();
     }
-    Clock::time_point next = Clock::time_point::max();
-    for (const auto& [entry, state] : entries_)
-        next = std::min(next, state.pauseEnd);
-    if (next < timerEnd_)
-        SetTimer(next);
 }
 
 void ChannelWatch::SetTimer(Clock::time_point end)

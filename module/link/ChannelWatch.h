@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
-#include <vector>
 
 class QSocketNotifier;
 
@@ -67,7 +66,6 @@ private:
     int set_ = -1;
     int timer_ = -1;  // in the set, for the earliest pause
     Clock::time_point timerEnd_ = Clock::time_point::max();  // max: off
-    std::vector<uint64_t> due_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unordered_map<uint64_t, Entry> entries_;
     uint64_t lastEntry_ = 0;

@@ -273,6 +273,44 @@ TEST(PortBank, ALongReplyIsReadWholeAfterAPauseAndStillTimesOut)
     EXPECT_EQ(b.received[0], reply.substr(0, 100));
 }
 
+// A handler may run a nested event loop (a message box) when a pause ends,
+// while the pauses of other ports end: every reply still comes whole and in
+// order once it returns.
+TEST(PortBank, PausesEndDuringAHandlersNestedLoop)
+{
+    constexpr int kPorts = 4;
+    Bench b(kPorts);
+    const std::string reply(500, 'R');
+    int nestedLoops = 0;
+    b.onData = [&](int port) {
+        if (port == 0 && b.chunks[0] == 2) {
+            ++nestedLoops;
+            veltra::testing::PumpFor(std::chrono::milliseconds(400));
+        }
+    };
+    for (int port = 0; port < kPorts; ++port) {
+        ASSERT_TRUE(b.bank.Open(port, 9600));
+        ASSERT_TRUE(b.bank.Send(port, CommandRecord::Make(code::kReadBack, ":05", 500), 60000));
+    }
+    // Each port's first part 50 ms after the one before, so that the pauses
+    // for the rest end one after another, the later ones in the nested loop.
+    for (int port = 0; port < kPorts; ++port) {
+        b.ptys[static_cast<size_t>(port)]->Write(reply.substr(0, 100));
+        ASSERT_TRUE(PumpUntil([&] { return b.chunks[port] == 1; }));
+        b.ptys[static_cast<size_t>(port)]->Write(reply.substr(100));
+        veltra::testing::PumpFor(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(PumpUntil([&] {
+        return std::ranges::all_of(b.received, [&](const auto& r) { return r.second.size() == reply.size(); }) &&
+               b.received.size() == kPorts;
+    }));
+    EXPECT_EQ(nestedLoops, 1);
+    for (int port = 0; port < kPorts; ++port) {
+        EXPECT_EQ(b.received[port], reply) << port;
+        EXPECT_EQ(b.chunks[port], 2) << port;
+    }
+}
+
 // A line found still delivering a reply shortly before it could be whole keeps
 // its rate: from then on a reply is awaited until it can be whole and read in
 // one go, and one that is whole by then does not turn the line back into an
