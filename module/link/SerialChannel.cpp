@@ -154,7 +154,7 @@ void SerialChannel::ReplyComplete()
 // reply can be here; a reply found whole by then shows a line faster than
 // its rate, and the next request is watched from the start again, while one
 // found still coming shows the line keeps its rate: from then on the port is
-// left alone until just after the whole reply can be here, one wake-up per
+// left alone until the whole reply can be here, one wake-up per
 // request instead of two (a line is never faster than its rate, so this
 // holds until the port is opened again). A reply that turns out shorter is
 // seen at the latest when its full length would have been.

@@ -22,7 +22,8 @@ class ChannelWatch;
 // port is watched through the bank's ChannelWatch, and a reply's time-out is a
 // single-shot timer armed only while a reply is awaited, so an idle port
 // costs nothing. While a reply of known length, or its rest, is still on its
-// way at the line's rate, the port is not watched: see PauseFor. Received
+// way at the line's rate, the port is not watched, and the watch's own timer
+// ends the pause: see PauseFor. Received
 // chunks (what the driver had queued, at most 8,193 bytes) and events reach
 // the owner's handlers through the gate, in order.
 // A handler may close the channel; a chunk or event still queued for a
