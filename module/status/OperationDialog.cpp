@@ -33,6 +33,10 @@ void OperationDialog::SetOperation(int type, int letter)
 void OperationDialog::RunEnded()
 {
     running_ = false;
+    // Progress disables OK, and one port's last progress may come after
+    // another port has finished: once no port runs, none can come any more.
+    if (hiddenOk_ != nullptr)
+        hiddenOk_->setEnabled(true);
 }
 
 void OperationDialog::Request(int type, int value)

@@ -53,8 +53,8 @@ protected:
     // The window's visible button ends the operation at any time: it tells the
     // owner (9, 0) and closes with the cancel result. Once the run has ended,
     // Escape does the same, and Enter acts on the hidden `ok`: it closes with
-    // the OK result, telling the owner nothing, but only while `ok` is enabled.
-    // While the run goes on, both keys are ignored.
+    // the OK result, telling the owner nothing, but only while `ok` is enabled,
+    // as the run's end leaves it. While the run goes on, both keys are ignored.
     void UseEndingButton(QPushButton* button, QPushButton* ok);
 
     const std::string& RootDirectory() const { return rootDirectory_; }
