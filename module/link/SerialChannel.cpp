@@ -78,6 +78,8 @@ bool SerialChannel::Open(uint32_t baudRate)
     lineLost_ = false;
     paced_ = false;
     rateShown_ = false;
+    paused_ = false;
+    resumeAfterDelivery_ = false;
     retryCount_ = 0;
     return true;
 }
@@ -133,16 +135,24 @@ void SerialChannel::AwaitReply()
     awaiting_ = true;
     ++request_;
     received_ = 0;
-    Resume();
+    resumeAfterDelivery_ = false;
     pausedAtSend_ = paced_ && PauseFor(reply_.lineChars, rateShown_);
     pausedUntilWhole_ = pausedAtSend_ && rateShown_;
+    if (!pausedAtSend_)
+        Resume();
 }
 
 void SerialChannel::ReplyComplete()
 {
     awaiting_ = false;
     deadline_.stop();
-    Resume();
+    // Inside its own chunk's handler the next request usually follows at
+    // once, and is often paused for: the port is watched again after the
+    // handler unless that request has settled it, not watched only to stop.
+    if (delivering_)
+        resumeAfterDelivery_ = true;
+    else
+        Resume();
 }
 
 // A read-back's thousands of characters take a known time on the line, and
@@ -170,6 +180,7 @@ bool SerialChannel::PauseFor(size_t chars, bool untilWhole)
     const double pauseMs = untilWhole ? lineMs : lineMs - 2.0;
     watch_.PauseUntil(watched_, std::chrono::steady_clock::now() +
                                     std::chrono::microseconds(static_cast<int64_t>(pauseMs * 1000.0)));
+    paused_ = true;
     return true;
 }
 
@@ -183,17 +194,24 @@ void SerialChannel::PauseForRest(size_t received)
 
 void SerialChannel::Resume()
 {
+    paused_ = false;
     if (watched_ != 0 && !lineLost_)
         watch_.SetWatched(watched_, true);
 }
 
 // What came during the pause is read at once: waiting for the event loop to
-// report it readable would cost a pass of the loop on every long reply.
+// report it readable would cost a pass of the loop on every long reply. The
+// port is watched again only when what was read leaves it neither paused
+// again nor watched already: a whole reply whose handler sends the next
+// request, paused for too, changes nothing in the watch's set.
 void SerialChannel::EndPause()
 {
-    Resume();
-    if (watched_ != 0 && !lineLost_)
-        OnReadable();
+    paused_ = false;
+    if (watched_ == 0 || lineLost_)
+        return;
+    OnReadable();
+    if (!paused_ && !resumeAfterDelivery_)
+        Resume();
 }
 
 bool SerialChannel::ResendWithinLimit()
@@ -237,14 +255,21 @@ void SerialChannel::OnReadable()
         const uint64_t session = session_;
         const uint64_t request = request_;
         std::string chunk(buffer_.data(), count);
+        const bool nested = delivering_;
+        delivering_ = true;
         gate_.Deliver([this, session, chunk = std::move(chunk)] {
             if (session == session_ && fd_ >= 0 && onData_)
                 onData_(chunk.data(), chunk.size());
         });
+        delivering_ = nested;
         // The handler may have taken the reply as whole, or sent the next
         // request; only a reply still awaited and still the same is paused for.
         if (session == session_ && request == request_)
             PauseForRest(count);
+        if (resumeAfterDelivery_ && !delivering_) {
+            resumeAfterDelivery_ = false;
+            Resume();
+        }
     }
     if (hungUp)
         LineLost();
