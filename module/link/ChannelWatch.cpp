@@ -119,6 +119,7 @@ void ChannelWatch::OnReady()
 {
     std::array<epoll_event, 64> ready{};
     const int count = ::epoll_wait(set_, ready.data(), static_cast<int>(ready.size()), 0);
+    wokeAt_ = Clock::now();
     bool timerFired = false;
     for (int i = 0; i < count; ++i) {
         if (ready[i].data.u64 == kTimerToken) {

@@ -48,6 +48,8 @@ public:
     void PauseUntil(uint64_t entry, Clock::time_point end);
     // Before the descriptor closes.
     void Remove(uint64_t entry);
+    // When the set last reported something: what a handler reads came by then.
+    Clock::time_point WokeAt() const { return wokeAt_; }
 
 private:
     bool MakeSet();
@@ -69,6 +71,7 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unordered_map<uint64_t, Entry> entries_;
     uint64_t lastEntry_ = 0;
+    Clock::time_point wokeAt_;
 };
 
 }  // namespace veltra

@@ -80,6 +80,8 @@ bool SerialChannel::Open(uint32_t baudRate)
     rateShown_ = false;
     paused_ = false;
     resumeAfterDelivery_ = false;
+    judging_ = false;
+    lateness_.Forget();
     retryCount_ = 0;
     return true;
 }
@@ -136,6 +138,7 @@ void SerialChannel::AwaitReply()
     ++request_;
     received_ = 0;
     resumeAfterDelivery_ = false;
+    judging_ = false;
     pausedAtSend_ = paced_ && PauseFor(reply_.lineChars, rateShown_);
     pausedUntilWhole_ = pausedAtSend_ && rateShown_;
     if (!pausedAtSend_)
@@ -164,22 +167,24 @@ void SerialChannel::ReplyComplete()
 // reply can be here; a reply found whole by then shows a line faster than
 // its rate, and the next request is watched from the start again, while one
 // found still coming shows the line keeps its rate: from then on the port is
-// left alone until the whole reply can be here, one wake-up per
-// request instead of two (a line is never faster than its rate, so this
-// holds until the port is opened again). A reply that turns out shorter is
-// seen at the latest when its full length would have been.
+// left alone until the whole reply can be here, and as long again as its
+// end has lately come after that, one wake-up per request instead of two (a
+// line is never faster than its rate, so this holds until the port is opened
+// again). A reply that turns out shorter is seen at the latest when its full
+// length would have been.
 bool SerialChannel::PauseFor(size_t chars, bool untilWhole)
 {
     if (!awaiting_ || lineLost_ || watched_ == 0 || baudRate_ == 0)
         return false;
     // Characters of 10 bits; wake while the last 2 ms of them are still due,
-    // or as the last is: the watch wakes within microseconds of that.
-    const double lineMs = static_cast<double>(chars) * 10'000.0 / baudRate_;
-    if (lineMs - 2.0 < 2.0)
+    // or once the last is: the watch wakes within microseconds of that.
+    using std::chrono::microseconds;
+    const microseconds lineTime{static_cast<int64_t>(static_cast<double>(chars) * 10'000'000.0 / baudRate_)};
+    constexpr microseconds kEarly{2000};
+    if (lineTime - kEarly < kEarly)
         return false;
-    const double pauseMs = untilWhole ? lineMs : lineMs - 2.0;
-    watch_.PauseUntil(watched_, std::chrono::steady_clock::now() +
-                                    std::chrono::microseconds(static_cast<int64_t>(pauseMs * 1000.0)));
+    const microseconds pause = untilWhole ? lineTime + lateness_.Extra(lineTime) : lineTime - kEarly;
+    watch_.PauseUntil(watched_, std::chrono::steady_clock::now() + pause);
     paused_ = true;
     return true;
 }
@@ -209,7 +214,15 @@ void SerialChannel::EndPause()
     paused_ = false;
     if (watched_ == 0 || lineLost_)
         return;
+    // Whether a reply awaited whole is whole at this look, or how long its
+    // end still takes, tells how much longer to wait for the next one.
+    if (pausedUntilWhole_ && awaiting_ && received_ == 0) {
+        judging_ = true;
+        lookedAt_ = std::chrono::steady_clock::now();
+    }
+    atLook_ = true;
     OnReadable();
+    atLook_ = false;
     if (!paused_ && !resumeAfterDelivery_)
         Resume();
 }
@@ -251,6 +264,13 @@ void SerialChannel::OnReadable()
         if (awaiting_ && pausedAtSend_ && !pausedUntilWhole_ && received_ == 0) {
             paced_ = count < reply_.length;
             rateShown_ = paced_;
+        }
+        if (judging_ && awaiting_ && received_ + count >= reply_.length) {
+            judging_ = false;
+            if (atLook_ && received_ == 0)
+                lateness_.OnTime();
+            else
+                lateness_.Late(std::chrono::duration_cast<std::chrono::microseconds>(watch_.WokeAt() - lookedAt_));
         }
         const uint64_t session = session_;
         const uint64_t request = request_;

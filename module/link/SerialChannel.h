@@ -2,11 +2,13 @@
 
 #include "DeliveryGate.h"
 #include "ModuleFacts.h"
+#include "ReplyLateness.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -121,6 +123,10 @@ private:
     bool paused_ = false;            // not watched until the watch's timer says
     bool delivering_ = false;        // inside its own chunk's handler
     bool resumeAfterDelivery_ = false;  // the reply is complete: watch once the handler is back
+    ReplyLateness lateness_;            // of this line's replies awaited whole
+    bool judging_ = false;              // this reply tells how late such replies end
+    bool atLook_ = false;               // reading at a pause's end
+    std::chrono::steady_clock::time_point lookedAt_;
     std::string lastOpenError_;
     std::array<char, module_facts::kBufferSize> buffer_{};
 };
