@@ -1,5 +1,6 @@
 #include "SmoothProgressBar.h"
 
+#include <QEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -10,6 +11,17 @@ SmoothProgressBar::SmoothProgressBar(QWidget* parent) : QProgressBar(parent)
 {
     // Every pixel is painted here: what lies beneath need not be painted first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+// A style may clear the attribute when it polishes a widget (Fusion does, for
+// its rounded corners), and then each step of a row's bar had the list beneath
+// it paint its cell first, which cost more than the bar itself.
+bool SmoothProgressBar::event(QEvent* event)
+{
+    const bool handled = QProgressBar::event(event);
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    return handled;
 }
 
 void SmoothProgressBar::paintEvent(QPaintEvent* /*event*/)

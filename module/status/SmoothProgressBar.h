@@ -16,6 +16,7 @@ public:
     explicit SmoothProgressBar(QWidget* parent = nullptr);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 };
 

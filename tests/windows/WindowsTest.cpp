@@ -137,10 +137,31 @@ TEST_F(StatusWindowTest, ProgressIsCappedPerPortOnlyTheStepColumnIsColouredAndBa
     EXPECT_FALSE(List().viewport()->rect().intersects(List().ProgressBar(0)->geometry()));
 }
 
-// Both progress windows ignore Escape and Enter while the run goes, so that a
-// key pressed by accident never leaves a run going unseen; once it is over
-// Escape ends the operation as the button does and Enter closes quietly. The
-// button itself is pressed in the sheet's runs.
+// A row's bar covers its cell: its steps must not have the list paint beneath it.
+TEST_F(StatusWindowTest, ABarsStepPaintsTheBarAlone)
+{
+    Prepare({"ttyUSB0", "ttyUSB1"});
+    ASSERT_TRUE(OpenAndWaitForStart(window, owner));
+    QProgressBar* bar = List().ProgressBar(0);
+    ASSERT_TRUE(RunUntil([bar] { return bar->isVisible(); }, 5000));
+    QCoreApplication::processEvents();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } list, steps;
+    List().viewport()->installEventFilter(&list);
+    bar->installEventFilter(&steps);
+    for (int value = 10; value <= 50; value += 10)
+        bar->setValue(value);  // each a repaint of its own
+    QCoreApplication::processEvents();
+    EXPECT_EQ(steps.paints, 5);
+    EXPECT_EQ(list.paints, 0);
+}
+
 // The bar paints itself: its fill must be its value's share of the inside,
 // whatever the range, and nothing when the range is empty or the bar reset.
 TEST(SmoothProgressBar, FillsItsValuesShareOfTheInside)
@@ -174,6 +195,10 @@ TEST(SmoothProgressBar, FillsItsValuesShareOfTheInside)
     EXPECT_EQ(filledPixels(), 0);
 }
 
+// Both progress windows ignore Escape and Enter while the run goes, so that a
+// key pressed by accident never leaves a run going unseen; once it is over
+// Escape ends the operation as the button does and Enter closes quietly. The
+// button itself is pressed in the sheet's runs.
 TEST(OperationWindows, KeysOnlyCloseOnceTheRunIsOver)
 {
     for (const bool isStatus : {true, false}) {
