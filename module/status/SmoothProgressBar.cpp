@@ -26,10 +26,11 @@ bool SmoothProgressBar::event(QEvent* event)
 
 void SmoothProgressBar::paintEvent(QPaintEvent* /*event*/)
 {
+    // The border is the whole rectangle filled, then covered inside: a filled
+    // rectangle costs the raster engine a fraction of a stroked one.
     QPainter painter(this);
     const QRect inside = rect().adjusted(1, 1, -1, -1);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.fillRect(rect(), palette().color(QPalette::Mid));
     painter.fillRect(inside, palette().base());
     const qint64 span = static_cast<qint64>(maximum()) - minimum();
     if (span <= 0 || inside.width() <= 0)
