@@ -112,7 +112,7 @@ bool SerialChannel::Send(char code, const std::string& bytes, uint32_t timeoutMs
     AwaitReply();
     // A line already lost answers nothing: say so at once, but from the event
     // loop, not from inside the sender's own step.
-    deadline_.start(lineLost_ ? 0 : static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
+    ArmDeadline(lineLost_ ? 0 : timeoutMs_);
     return written;
 }
 
@@ -148,7 +148,6 @@ void SerialChannel::AwaitReply()
 void SerialChannel::ReplyComplete()
 {
     awaiting_ = false;
-    deadline_.stop();
     // Inside its own chunk's handler the next request usually follows at
     // once, and is often paused for: the port is watched again after the
     // handler unless that request has settled it, not watched only to stop.
@@ -234,7 +233,7 @@ bool SerialChannel::ResendWithinLimit()
     ++retryCount_;
     Write(lastRequest_);
     AwaitReply();
-    deadline_.start(static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
+    ArmDeadline(timeoutMs_);
     return true;
 }
 
@@ -303,13 +302,40 @@ void SerialChannel::LineLost()
     // A hung-up tty reports itself readable for ever: stop watching it.
     watch_.SetWatched(watched_, false);
     if (awaiting_)
-        deadline_.start(0);  // an unplugged adapter never answers: no point in waiting
+        ArmDeadline(0);  // an unplugged adapter never answers: no point in waiting
+}
+
+// The timer is started only when none runs that ends by the time-out: a
+// request answered in time leaves it running, and the next request's wait is
+// usually as long, so it ends before that wait does and is started again for
+// the rest. Starting and stopping a timer for every request cost more than
+// this one check per time-out's length.
+void SerialChannel::ArmDeadline(uint32_t timeoutMs)
+{
+    const auto now = std::chrono::steady_clock::now();
+    deadlineAt_ = now + std::chrono::milliseconds(timeoutMs);
+    if (deadline_.isActive() && timerEndsAt_ <= deadlineAt_)
+        return;
+    StartDeadlineTimer(now);
+}
+
+void SerialChannel::StartDeadlineTimer(std::chrono::steady_clock::time_point now)
+{
+    // Rounded up, so that a time-out never comes before its time.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadlineAt_ - now);
+    const auto interval = std::clamp<int64_t>(left.count(), 0, INT32_MAX);
+    timerEndsAt_ = now + std::chrono::milliseconds(interval);
+    deadline_.start(static_cast<int>(interval));
 }
 
 void SerialChannel::OnDeadline()
 {
     if (!awaiting_)
         return;
+    if (const auto now = std::chrono::steady_clock::now(); now < deadlineAt_) {
+        StartDeadlineTimer(now);
+        return;
+    }
     if (retryLimit_ == 0 || lineLost_) {
         Raise(kEventTimeOut);
         return;
@@ -322,7 +348,7 @@ void SerialChannel::OnDeadline()
     ++retryCount_;
     Write(lastRequest_);
     AwaitReply();
-    deadline_.start(static_cast<int>(std::min<uint32_t>(timeoutMs_, INT32_MAX)));
+    ArmDeadline(timeoutMs_);
 }
 
 void SerialChannel::Raise(int16_t code)

@@ -22,12 +22,12 @@ class ChannelWatch;
 // Threads: none of its own. A channel lives on its owner's thread (the one
 // that created it and runs an event loop), and everything happens there: the
 // port is watched through the bank's ChannelWatch, and a reply's time-out is a
-// single-shot timer armed only while a reply is awaited, so an idle port
-// costs nothing. While a reply of known length, or its rest, is still on its
-// way at the line's rate, the port is not watched, and the watch's own timer
-// ends the pause: see PauseFor. Received
-// chunks (what the driver had queued, at most 8,193 bytes) and events reach
-// the owner's handlers through the gate, in order.
+// single-shot timer that runs while a reply is awaited and ends at most one
+// time-out after the last, so an idle port costs nothing. While a reply of
+// known length, or its rest, is still on its way at the line's rate, the port
+// is not watched, and the watch's own timer ends the pause: see PauseFor.
+// Received chunks (what the driver had queued, at most 8,193 bytes) and
+// events reach the owner's handlers through the gate, in order.
 // A handler may close the channel; a chunk or event still queued for a
 // channel closed since is dropped.
 class SerialChannel : public QObject {
@@ -85,6 +85,8 @@ public:
 private:
     void OnReadable();
     void OnDeadline();
+    void ArmDeadline(uint32_t timeoutMs);
+    void StartDeadlineTimer(std::chrono::steady_clock::time_point now);
     // A new wait for a reply starts: nothing of it has come yet.
     void AwaitReply();
     bool PauseFor(size_t chars, bool untilWhole);
@@ -105,7 +107,9 @@ private:
     uint64_t session_ = 0;  // counts opens, so late work for an earlier one is dropped
     ChannelWatch& watch_;
     uint64_t watched_ = 0;  // the port's entry in the watch while open
-    QTimer deadline_;
+    QTimer deadline_;  // may run past a reply: see ArmDeadline
+    std::chrono::steady_clock::time_point deadlineAt_;  // of the reply awaited
+    std::chrono::steady_clock::time_point timerEndsAt_;
     ReplyShape reply_;
     size_t received_ = 0;
     uint64_t request_ = 0;  // counts waits for a reply, so a late chunk is not counted for the next

@@ -139,21 +139,30 @@ TEST(PortBank, SelectedPortsRunAtTheRateOfTheRun)
     EXPECT_FALSE(b.bank.IsOpen(0));
 }
 
-// A reply in time is not timed out; a silent peer gives one time-out, after
-// which the port is closed before the engine hears of it; with a retry limit
-// of two the request goes out three times before "Retry Over".
+// A reply in time is not timed out, nor is a longer wait cut short by the
+// time-out of the request before it, nor a shorter one held up by it; a
+// silent peer gives one time-out, after which the port is closed before the
+// engine hears of it; with a retry limit of two the request goes out three
+// times before "Retry Over".
 TEST(PortBank, RepliesTimeOutsAndRetries)
 {
     Bench b(2);
     ASSERT_TRUE(b.bank.Open(0, 115200));
-    ASSERT_TRUE(b.Send(0, "ping", 'P', 200));
-    EXPECT_EQ(b.ptys[0]->Read(4), "ping");
-    b.ptys[0]->Write("pong");
-    ASSERT_TRUE(PumpUntil([&] { return b.received[0] == "pong"; }));
-    b.bank.ReplyArrived(0);
-    EXPECT_FALSE(b.bank.AwaitingReply(0));
+    const auto answer = [&](const std::string& request, uint32_t timeoutMs, const std::string& reply,
+                            std::chrono::milliseconds after) {
+        ASSERT_TRUE(b.Send(0, request, 'P', timeoutMs));
+        EXPECT_EQ(b.ptys[0]->Read(request.size()), request);
+        veltra::testing::PumpFor(after);
+        b.ptys[0]->Write(reply);
+        ASSERT_TRUE(PumpUntil([&] { return b.received[0].ends_with(reply); }));
+        b.bank.ReplyArrived(0);
+        EXPECT_FALSE(b.bank.AwaitingReply(0));
+    };
+    answer("ping", 100, "pong", std::chrono::milliseconds(0));
+    answer("slow", 60000, "done", std::chrono::milliseconds(300));
+    EXPECT_TRUE(b.events.empty());
 
-    ASSERT_TRUE(b.Send(0, "lost", 'J', 50));
+    ASSERT_TRUE(b.Send(0, "lost", 'J', 50));  // much sooner than the wait before
     ASSERT_TRUE(PumpUntil([&] { return !b.events.empty(); }));
     EXPECT_FALSE(PumpUntil([&] { return b.events.size() > 1; }, std::chrono::milliseconds(200)));
     ASSERT_EQ(b.events.size(), 1u);
