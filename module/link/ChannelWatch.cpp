@@ -105,6 +105,12 @@ void ChannelWatch::PauseUntil(uint64_t entry, Clock::time_point end)
         SetTimer(end);
 }
 
+bool ChannelWatch::Paused(uint64_t entry) const
+{
+    const auto found = entries_.find(entry);
+    return found != entries_.end() && found->second.pauseEnd != Clock::time_point::max();
+}
+
 void ChannelWatch::Remove(uint64_t entry)
 {
     const auto found = entries_.find(entry);

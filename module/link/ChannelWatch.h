@@ -46,6 +46,7 @@ public:
     // Stops watching until `end`, then calls the entry's `pauseOver`, which
     // starts watching again if it will.
     void PauseUntil(uint64_t entry, Clock::time_point end);
+    bool Paused(uint64_t entry) const;
     // Before the descriptor closes.
     void Remove(uint64_t entry);
     // When the set last reported something: what a handler reads came by then.

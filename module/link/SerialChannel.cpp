@@ -78,7 +78,6 @@ bool SerialChannel::Open(uint32_t baudRate)
     lineLost_ = false;
     paced_ = false;
     rateShown_ = false;
-    paused_ = false;
     resumeAfterDelivery_ = false;
     judging_ = false;
     lateness_.Forget();
@@ -184,7 +183,6 @@ bool SerialChannel::PauseFor(size_t chars, bool untilWhole)
         return false;
     const microseconds pause = untilWhole ? lineTime + lateness_.Extra(lineTime) : lineTime - kEarly;
     watch_.PauseUntil(watched_, std::chrono::steady_clock::now() + pause);
-    paused_ = true;
     return true;
 }
 
@@ -198,7 +196,6 @@ void SerialChannel::PauseForRest(size_t received)
 
 void SerialChannel::Resume()
 {
-    paused_ = false;
     if (watched_ != 0 && !lineLost_)
         watch_.SetWatched(watched_, true);
 }
@@ -210,7 +207,6 @@ void SerialChannel::Resume()
 // request, paused for too, changes nothing in the watch's set.
 void SerialChannel::EndPause()
 {
-    paused_ = false;
     if (watched_ == 0 || lineLost_)
         return;
     // Whether a reply awaited whole is whole at this look, or how long its
@@ -222,7 +218,7 @@ void SerialChannel::EndPause()
     atLook_ = true;
     OnReadable();
     atLook_ = false;
-    if (!paused_ && !resumeAfterDelivery_)
+    if (!watch_.Paused(watched_) && !resumeAfterDelivery_)
         Resume();
 }
 

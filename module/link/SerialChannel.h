@@ -124,7 +124,6 @@ private:
     bool rateShown_ = false;     // a reply was still coming shortly before it could be whole
     bool pausedAtSend_ = false;  // this reply is not looked at until it can be nearly whole
     bool pausedUntilWhole_ = false;  // or until it can be whole
-    bool paused_ = false;            // not watched until the watch's timer says
     bool delivering_ = false;        // inside its own chunk's handler
     bool resumeAfterDelivery_ = false;  // the reply is complete: watch once the handler is back
     ReplyLateness lateness_;            // of this line's replies awaited whole
