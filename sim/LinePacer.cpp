@@ -2,10 +2,16 @@
 
 namespace veltra::sim {
 
-SteadyTime LinePacer::Offset(std::uint64_t bytes) const
+namespace {
+
+constexpr std::uint64_t kTenBitsNs = 10'000'000'000ull;  // ten bits at 1 bit/s
+
+}  // namespace
+
+void LinePacer::StartBurst(SteadyTime at)
 {
-    const std::uint64_t nanoseconds = bytes * 10'000'000'000ull / rate_;
-    return start_ + std::chrono::nanoseconds(static_cast<std::int64_t>(nanoseconds));
+    end_ = at;
+    remainder_ = 0;
 }
 
 SteadyTime LinePacer::Schedule(SteadyTime ready, std::uint32_t rate)
@@ -15,16 +21,21 @@ SteadyTime LinePacer::Schedule(SteadyTime ready, std::uint32_t rate)
     }
     if (rate != rate_) {
         // A new rate starts a new burst where the old one ended.
-        start_ = rate_ == 0 ? ready : Offset(count_);
-        count_ = 0;
+        StartBurst(rate_ == 0 ? ready : end_);
         rate_ = rate;
+        stepNs_ = kTenBitsNs / rate;
+        stepRemainder_ = kTenBitsNs % rate;
     }
-    if (ready > Offset(count_)) {
-        start_ = ready;
-        count_ = 0;
+    if (ready > end_) {
+        StartBurst(ready);
     }
-    ++count_;
-    return Offset(count_);
+    end_ += std::chrono::nanoseconds(static_cast<std::int64_t>(stepNs_));
+    remainder_ += stepRemainder_;
+    if (remainder_ >= rate_) {
+        remainder_ -= rate_;
+        end_ += std::chrono::nanoseconds(1);
+    }
+    return end_;
 }
 
 }  // namespace veltra::sim

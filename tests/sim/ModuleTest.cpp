@@ -179,6 +179,27 @@ TEST(SimModule, AnswersTheGoldenExchangesOnItsTerminal)
     EXPECT_EQ(module.Eeprom()[509], 0xAA);
 }
 
+// Each byte's moment is the burst's start plus n ten-bit times, exact to the
+// nanosecond however long the burst, at any rate; a byte ready after the line
+// went idle starts a new burst, and a new rate goes on where the old one ended.
+TEST(SimLinePacer, MomentsAreExactOverLongBurstsAtAnyRate)
+{
+    for (const std::uint64_t rate : {9600u, 115200u, 921600u, 1000003u}) {
+        LinePacer pacer;
+        const SteadyTime start{std::chrono::seconds(1)};
+        SteadyTime last;
+        for (std::uint64_t n = 1; n <= 200000; ++n) {
+            last = pacer.Schedule(start, static_cast<std::uint32_t>(rate));
+            ASSERT_EQ(last - start, std::chrono::nanoseconds(n * 10'000'000'000ull / rate)) << rate << " " << n;
+        }
+        const SteadyTime idle = last + std::chrono::milliseconds(1);
+        EXPECT_EQ(pacer.Schedule(idle, static_cast<std::uint32_t>(rate)) - idle,
+                  std::chrono::nanoseconds(10'000'000'000ull / rate));
+        const SteadyTime end = pacer.Schedule(start, 9600);
+        EXPECT_EQ(pacer.Schedule(start, 19200) - end, std::chrono::nanoseconds(10'000'000'000ull / 19200));
+    }
+}
+
 // A long paced reply handed to the line the way the module does: woken at each
 // group's moment, taking what is due. Every byte comes out once, in order and
 // never before the line could have carried it; bytes queued while others are
