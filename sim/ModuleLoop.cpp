@@ -61,7 +61,9 @@ void ModuleLoop::Join(ServedLine& line)
 {
     {
         std::lock_guard lock(mutex_);
-        lines_.push_back(&line);
+        auto entry = std::make_unique<Entry>();
+        entry->line = &line;
+        lines_.push_back(std::move(entry));
     }
     Wake();
 }
@@ -69,28 +71,28 @@ void ModuleLoop::Join(ServedLine& line)
 void ModuleLoop::Leave(ServedLine& line)
 {
     std::lock_guard lock(mutex_);
-    lines_.erase(std::remove(lines_.begin(), lines_.end(), &line), lines_.end());
     // The descriptor stays in the set until its owner closes it, which the
     // kernel takes as leaving the set; until then its events find no line.
-    if (const auto held = watched_.find(&line); held != watched_.end()) {
-        tokens_.erase(held->second.token);
-        watched_.erase(held);
+    const auto held = std::find_if(lines_.begin(), lines_.end(),
+                                   [&line](const auto& entry) { return entry->line == &line; });
+    if (held != lines_.end()) {
+        tokens_.erase((*held)->token);
+        lines_.erase(held);
     }
 }
 
-void ModuleLoop::Watch(ServedLine& line, const LineWait& wait)
+void ModuleLoop::Watch(Entry& entry, const LineWait& wait)
 {
     const bool wanted = wait.fd >= 0 && wait.events != 0;
-    if (const auto held = watched_.find(&line); held != watched_.end()) {
-        Watched& watched = held->second;
-        const bool open = watched.wait.descriptor == wait.descriptor;
+    if (entry.watched) {
+        const bool open = entry.watched->descriptor == wait.descriptor;
         if (open && wanted) {
-            if (watched.wait.events != wait.events) {
+            if (entry.watched->events != wait.events) {
                 epoll_event event{};
                 event.events = wait.events;
-                event.data.u64 = watched.token;
+                event.data.u64 = entry.token;
                 ::epoll_ctl(set_, EPOLL_CTL_MOD, wait.fd, &event);
-                watched.wait = wait;
+                entry.watched = wait;
             }
             return;
         }
@@ -98,10 +100,10 @@ void ModuleLoop::Watch(ServedLine& line, const LineWait& wait)
         // it: removing that by number could remove another line's terminal
         // that has the number now.
         if (open) {
-            ::epoll_ctl(set_, EPOLL_CTL_DEL, watched.wait.fd, nullptr);
+            ::epoll_ctl(set_, EPOLL_CTL_DEL, entry.watched->fd, nullptr);
         }
-        tokens_.erase(watched.token);
-        watched_.erase(held);
+        tokens_.erase(entry.token);
+        entry.watched.reset();
     }
     if (!wanted) {
         return;
@@ -111,8 +113,9 @@ void ModuleLoop::Watch(ServedLine& line, const LineWait& wait)
     event.events = wait.events;
     event.data.u64 = token;
     if (::epoll_ctl(set_, EPOLL_CTL_ADD, wait.fd, &event) == 0) {
-        watched_[&line] = Watched{wait, token};
-        tokens_[token] = &line;
+        entry.watched = wait;
+        entry.token = token;
+        tokens_[token] = &entry;
     }
 }
 
@@ -127,8 +130,15 @@ void ModuleLoop::Run()
     while (!stopping_) {
         const SteadyTime now = std::chrono::steady_clock::now();
         std::optional<SteadyTime> deadline;
-        for (ServedLine* line : lines_) {
-            Watch(*line, line->Prepare(now, deadline));
+        for (const auto& entry : lines_) {
+            if (entry->look || (entry->next && *entry->next <= now)) {
+                entry->look = false;
+                entry->next.reset();
+                Watch(*entry, entry->line->Prepare(now, entry->next));
+            }
+            if (entry->next && (!deadline || *entry->next < *deadline)) {
+                deadline = entry->next;
+            }
         }
         timespec timeout{};
         if (deadline) {
@@ -151,8 +161,12 @@ void ModuleLoop::Run()
             if (ready[i].data.u64 == kWakeToken) {
                 std::uint64_t wakes = 0;
                 [[maybe_unused]] const auto drained = ::read(wake_, &wakes, sizeof wakes);
-            } else if (const auto line = tokens_.find(ready[i].data.u64); line != tokens_.end()) {
-                line->second->Serve(ready[i].events, woken);
+                for (const auto& entry : lines_) {
+                    entry->look = true;
+                }
+            } else if (const auto held = tokens_.find(ready[i].data.u64); held != tokens_.end()) {
+                held->second->look = true;
+                held->second->line->Serve(ready[i].events, woken);
             }
         }
     }

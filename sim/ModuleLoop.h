@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -41,7 +42,9 @@ protected:
 // one wake-up. The wait is an epoll set that keeps each line's descriptor
 // from one wait to the next: polling a terminal makes the kernel flush its
 // pending input first, and polling every line on every wake-up cost a third
-// of the modules' CPU time on a 64-port bench.
+// of the modules' CPU time on a 64-port bench. For the same reason a line is
+// asked what it waits for only when it has something to say: it was served,
+// its moment has come, or it was changed from outside.
 class ModuleLoop {
 public:
     ModuleLoop();
@@ -56,22 +59,24 @@ public:
     void Wake() const;
 
 private:
-    void Run();
-    // Brings the set in line with what `line` now waits for.
-    void Watch(ServedLine& line, const LineWait& wait);
-
-    // What the set holds for a line. Events carry the token, not the line:
+    // What the loop keeps of a line. Events carry the token, not the line:
     // one reported for a line that has left or closed its descriptor since
     // finds no line, instead of one now at the same address or number.
-    struct Watched {
-        LineWait wait;
+    struct Entry {
+        ServedLine* line = nullptr;
+        std::optional<LineWait> watched;  // what the set holds for it
         std::uint64_t token = 0;
+        std::optional<SteadyTime> next;   // its own next moment
+        bool look = true;                 // ask it again before the next wait
     };
 
+    void Run();
+    // Brings the set in line with what the entry's line now waits for.
+    void Watch(Entry& entry, const LineWait& wait);
+
     mutable std::mutex mutex_;
-    std::vector<ServedLine*> lines_;
-    std::unordered_map<ServedLine*, Watched> watched_;
-    std::unordered_map<std::uint64_t, ServedLine*> tokens_;
+    std::vector<std::unique_ptr<Entry>> lines_;
+    std::unordered_map<std::uint64_t, Entry*> tokens_;
     std::uint64_t lastToken_ = 0;
     bool stopping_ = false;
     int wake_ = -1;
