@@ -49,19 +49,21 @@ void ProgressListCtrl::Reset(const std::vector<std::pair<QString, int>>& heading
     }
 }
 
-int ProgressListCtrl::AppendRow()
+int ProgressListCtrl::AppendRows(int count)
 {
-    const int row = rowCount();
-    insertRow(row);
-    for (int column = 0; column < columnCount(); ++column) {
-        auto* item = new QTableWidgetItem;
-        // The first column reads like a line number, the others are centred.
-        item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
-        setItem(row, column, item);
+    const int first = rowCount();
+    setRowCount(first + count);
+    for (int row = first; row < first + count; ++row) {
+        for (int column = 0; column < columnCount(); ++column) {
+            auto* item = new QTableWidgetItem;
+            // The first column reads like a line number, the others are centred.
+            item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+            setItem(row, column, item);
+        }
+        item(row, 0)->setData(kColourRole, row_colour::kBlack);
+        PaintColouredCell(row);
     }
-    item(row, 0)->setData(kColourRole, row_colour::kBlack);
-    PaintColouredCell(row);
-    return row;
+    return first;
 }
 
 void ProgressListCtrl::SetCellText(int row, int column, const QString& text)

@@ -26,8 +26,10 @@ public:
 
     // Forgets every row and bar and sets up `headings` with their widths.
     void Reset(const std::vector<std::pair<QString, int>>& headings);
-    // Appends a row and returns its index.
-    int AppendRow();
+    // Appends `count` rows and returns the index of the first. All at once:
+    // a visible table lays itself out again for every row inserted, which
+    // for 64 ports held up a run's first requests by 14 ms.
+    int AppendRows(int count);
     void SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;
 

@@ -80,13 +80,14 @@ void StatusWindow::Prepare()
                   {Caption("STATUS_HEAD2"), 220},
                   {Caption("STATUS_HEAD3"), 250}});
     list_->SetColouredColumn(kStepColumn);
+    const int firstRow = list_->AppendRows(static_cast<int>(portRows_.size()));
     for (size_t i = 0; i < portRows_.size(); ++i) {
         // Every bar starts at 0 to 100, the range of the ROM download's first
         // steps; each port's phase notices set their own range from then on.
         portRows_[i].count = 0;
         portRows_[i].maximum = 100;
         portRows_[i].barBehind = false;
-        const int row = list_->AppendRow();
+        const int row = firstRow + static_cast<int>(i);
         portRows_[i].listRow = row;
         list_->SetCellText(row, 0, QString::number(row + 1));
         list_->SetCellText(row, 1, QString::fromStdString(portRows_[i].name));
