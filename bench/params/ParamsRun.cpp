@@ -123,6 +123,7 @@ ParamsRunResult RunParameterTransfer(Transfer transfer, int ports)
         driver.TickPorts(ports);
         TickTransferRows(sheet);
         driver.ArmWatchdog(kWatchdogMs);
+        driver.Settle();
 
         const double toolBefore = ProcessCpuSeconds();
         const double simBefore = sim.CpuSeconds();

@@ -55,6 +55,7 @@ RomRunResult RunRomDownload(const RomRunSetup& setup)
         for (QCheckBox* box : {controls.erase, controls.blankCheck, controls.romDown, controls.verify})
             box->setChecked(true);
         driver.ArmWatchdog(kWatchdogMs);
+        driver.Settle();
 
         const double simBefore = sim.CpuSeconds();
         const double toolBefore = ProcessCpuSeconds();

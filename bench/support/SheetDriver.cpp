@@ -3,6 +3,8 @@
 #include "Operator.h"
 #include "PortList.h"
 
+#include <QCoreApplication>
+
 namespace veltra::bench {
 
 SheetDriver::SheetDriver(const ProgramFolder& folder, RunTimeouts timeouts)
@@ -46,6 +48,12 @@ bool SheetDriver::Connect()
 {
     sheet_->Controls().connect->click();
     return sheet_->IsConnected();
+}
+
+void SheetDriver::Settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 void SheetDriver::ArmWatchdog(int limitMs)

@@ -25,6 +25,11 @@ public:
     CFlashkitSheet& Sheet() { return *sheet_; }
     void TickPorts(int count);
     bool Connect();
+    // Lets the sheet handle what setting it up left pending (layouts, a
+    // repaint of the parameter list), as an idle event loop has done before
+    // an operator clicks: otherwise the first pass of the run's own loop does
+    // it, between the first request and its reply.
+    void Settle();
     // File dialogs are answered with this file.
     void AnswerFileDialogWith(std::string path) { filePath_ = std::move(path); }
     // The test options dialog is answered with these items ticked, item 1
