@@ -85,9 +85,15 @@ std::string BuildProgramRecord(const RomImage& image, uint32_t start, uint32_t c
     AppendHex(record, count, 2);
     AppendHex(record, start, 4);
     record += "00";
-    for (uint32_t k = 0; k < count; ++k)
-        AppendHex(record, image.bytes[(start + k) & 0xFFFF], 2);
-    return WithChecksum(std::move(record));
+    // Summed from the bytes as they go in, not read back from the digits.
+    uint32_t sum = (count & 0xFF) + ((start >> 8) & 0xFF) + (start & 0xFF);
+    for (uint32_t k = 0; k < count; ++k) {
+        const uint8_t byte = image.bytes[(start + k) & 0xFFFF];
+        sum += byte;
+        AppendHex(record, byte, 2);
+    }
+    AppendHex(record, (0x100 - (sum & 0xFF)) & 0xFF, 2);
+    return record;
 }
 
 std::string BuildReadBackRecord(uint32_t start, uint32_t end)
