@@ -25,8 +25,10 @@ struct LineWait {
 // What a module's line needs from the thread that serves it.
 class ServedLine {
 public:
-    // Called before each wait: hands the line what is due, says what to wait
-    // for and moves `deadline` to the line's next moment when that is sooner.
+    // Called before a wait when the line has joined, was served, reached the
+    // moment it last gave or the loop was woken: hands the line what is due,
+    // says what to wait for and moves `deadline` to the line's next moment
+    // when that is sooner. What it returns must hold until one of those.
     virtual LineWait Prepare(SteadyTime now, std::optional<SteadyTime>& deadline) = 0;
     // Called after a wait that reported `events` (EPOLLIN, EPOLLHUP...) on
     // that descriptor.

@@ -28,7 +28,7 @@ public:
     void Reset(const std::vector<std::pair<QString, int>>& headings);
     // Appends `count` rows and returns the index of the first. All at once:
     // a visible table lays itself out again for every row inserted, which
-    // for 64 ports held up a run's first requests by 14 ms.
+    // for 64 ports held up a run's first requests by about 20 ms.
     int AppendRows(int count);
     void SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;
