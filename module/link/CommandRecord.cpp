@@ -13,6 +13,12 @@ void AppendHex(std::string& text, uint32_t value, int digits)
         text.push_back(kDigits[(value >> shift) & 0xFu]);
 }
 
+// What makes a record's bytes add up to zero, modulo 256.
+uint8_t ChecksumOf(uint32_t sum)
+{
+    return static_cast<uint8_t>(0x100 - (sum & 0xFF));
+}
+
 std::string HexByte(uint32_t value)
 {
     std::string text;
@@ -74,7 +80,7 @@ uint8_t HexRecordChecksum(std::string_view record, size_t count)
     uint32_t sum = 0;
     for (size_t i = 1; i < count && i < record.size(); i += 2)
         sum += HexField(record.substr(i, 2));
-    return static_cast<uint8_t>(0x100 - (sum & 0xFF));
+    return ChecksumOf(sum);
 }
 
 std::string BuildProgramRecord(const RomImage& image, uint32_t start, uint32_t count)
@@ -92,7 +98,7 @@ std::string BuildProgramRecord(const RomImage& image, uint32_t start, uint32_t c
         sum += byte;
         AppendHex(record, byte, 2);
     }
-    AppendHex(record, (0x100 - (sum & 0xFF)) & 0xFF, 2);
+    AppendHex(record, ChecksumOf(sum), 2);
     return record;
 }
 
